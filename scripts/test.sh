@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds Corvane natively, under sanitizers and for Windows, and runs every test
+# suite (the Windows ones under Wine on a virtual display).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-$(nproc)}
+
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  export DISPLAY=:97
+fi
+
+for preset in native asan windows; do
+  echo "== $preset build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build "build/$preset" -j "$jobs"
+  echo "== $preset tests"
+  ctest --test-dir "build/$preset" --output-on-failure -j 1
+done

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of its own, quietly and without
+# a window manager's delays. Prefix: $CORVANE_WINEPREFIX, else build/wineprefix.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${CORVANE_WINEPREFIX:-$here/build/wineprefix}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1 || true
+  wineserver -w || true
+  touch "$WINEPREFIX/.corvane-ready"
+fi
+exec wine "$@"

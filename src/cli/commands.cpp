@@ -1,0 +1,219 @@
+#include "cli/commands.h"
+
+#include <charconv>
+#include <cmath>
+#include <iostream>
+
+#include "analysis/summary.h"
+#include "cli/file_io.h"
+#include "cli/options.h"
+#include "cli/source_file.h"
+#include "codec/decoder.h"
+#include "codec/depacker_listing.h"
+#include "codec/encoder.h"
+#include "codec/packed_format.h"
+#include "codec/packed_name.h"
+
+namespace corvane::cli {
+
+namespace fs = std::filesystem;
+
+void Refuse(const std::string& subject, const std::string& why) {
+    std::cerr << "corvane-cli: " << subject << ": " << why << '\n';
+}
+
+int UsageError(const std::string& why) {
+    std::cerr << "corvane-cli: " << why << "\nTry 'corvane-cli --help'.\n";
+    return kExitUsage;
+}
+
+namespace {
+
+std::optional<Options> Parse(const Args& args, const std::map<std::string, std::string>& known,
+                             int& exitCode) {
+    std::string error;
+    auto options = ParseOptions(args, known, error);
+    if (!options) exitCode = UsageError(error);
+    return options;
+}
+
+bool Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
+    std::string error;
+    if (WriteFileReplacing(path, bytes, error)) return true;
+    Refuse(path.string(), error);
+    return false;
+}
+
+std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::string TableNumbers(const StepTable& table) {
+    std::string text = ToUtf8(TableText(table));
+    if (!text.empty()) text.pop_back();  // the label's trailing space
+    return text;
+}
+
+}  // namespace
+
+int RunInfo(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args, {}, exitCode);
+    if (!options) return exitCode;
+    if (options->positional.size() != 1) return UsageError("info takes one WAV file");
+
+    FileFacts facts;
+    const auto source = LoadAnalysedSource(options->positional[0], &facts);
+    for (const auto& fact : facts) std::cout << ToUtf8(fact) << '\n';
+    if (!source) return kExitRefused;
+
+    const std::size_t samples = SamplesOf(source->loaded.image).size();
+    std::cout << ToUtf8(GainSpanText(source->stats.gainSpanLow, source->stats.gainSpanHigh)) << '\n'
+              << ToUtf8(FileSizeText(samples)) << '\n'
+              << "Table: " << TableNumbers(source->table) << '\n'
+              << "Histogram Peak: " << source->stats.peak << '\n';
+    return kExitOk;
+}
+
+int RunPack(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args,
+                               {{"-o", "--output"}, {"--output", "--output"}, {"-d", "--dir"},
+                                {"--dir", "--dir"}, {"--table-from", "--table-from"}},
+                               exitCode);
+    if (!options) return exitCode;
+    const auto& inputs = options->positional;
+    if (inputs.empty()) return UsageError("pack needs at least one WAV file");
+    const auto output = options->Get("--output");
+    const auto dir = options->Get("--dir");
+    if (output && dir) return UsageError("-o and -d cannot be used together");
+    if (output && inputs.size() != 1) return UsageError("-o takes exactly one input file");
+
+    std::optional<StepTable> sharedTable;
+    if (const auto tableFrom = options->Get("--table-from")) {
+        const auto other = LoadAnalysedSource(*tableFrom);
+        if (!other) return kExitRefused;
+        sharedTable = other->table;
+    }
+
+    for (const auto& input : inputs) {
+        const auto source = LoadAnalysedSource(input);
+        if (!source) {
+            exitCode = kExitRefused;
+            continue;
+        }
+        const auto samples = SamplesOf(source->loaded.image);
+        if (!PackedDataFits(samples.size())) {
+            Refuse(input, "too long to pack: " + std::to_string(PackedDataLength(samples.size())) +
+                              " data bytes, at most 65535 fit a packed file");
+            exitCode = kExitRefused;
+            continue;
+        }
+        const PackedSample packed = PackSamples(samples, sharedTable.value_or(source->table));
+        const fs::path inputPath(input);
+        const fs::path name = ToUtf8(PackedFileName(FromUtf8(inputPath.filename().string())));
+        const fs::path target = output ? fs::path(*output)
+                                : dir  ? fs::path(*dir) / name
+                                       : inputPath.parent_path() / name;
+        if (!Write(target, packed.file)) exitCode = kExitRefused;
+    }
+    return exitCode;
+}
+
+int RunRepack(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
+    if (!options) return exitCode;
+    const auto output = options->Get("--output");
+    if (options->positional.size() != 1 || !output) {
+        return UsageError("repack takes one WAV file and -o OUT.wav");
+    }
+    auto source = LoadAnalysedSource(options->positional[0]);
+    if (!source) return kExitRefused;
+
+    auto& image = source->loaded.image;
+    const PackedSample packed = PackSamples(SamplesOf(image), source->table);
+    const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
+    // The decoded samples replace the source in place; the last few it has no
+    // codes for keep their loaded values.
+    DecodeInto(data, source->table, MutableSamplesOf(image));
+    return Write(*output, image) ? kExitOk : kExitRefused;
+}
+
+int RunUnpack(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(
+        args, {{"-o", "--output"}, {"--output", "--output"}, {"--rate", "--rate"}}, exitCode);
+    if (!options) return exitCode;
+    const auto output = options->Get("--output");
+    if (options->positional.size() != 1 || !output) {
+        return UsageError("unpack takes one packed file and -o OUT.wav");
+    }
+    std::uint32_t rate = 22050;
+    if (const auto text = options->Get("--rate")) {
+        const auto end = text->data() + text->size();
+        const auto [ptr, ec] = std::from_chars(text->data(), end, rate);
+        if (ec != std::errc() || ptr != end || rate == 0) {
+            return UsageError("--rate needs a positive whole number of Hz");
+        }
+    }
+    const std::string& input = options->positional[0];
+    std::string error;
+    const auto bytes = ReadWholeFile(input, error);
+    if (!bytes) {
+        Refuse(input, error);
+        return kExitRefused;
+    }
+    const auto packed = ParsePackedFile(*bytes);
+    if (!packed) {
+        Refuse(input, "not a packed sample file: its size is not 13 bytes plus its data length");
+        return kExitRefused;
+    }
+    const auto samples = DecodeSamples(packed->data, packed->table);
+    const WaveHeader header = MonoWaveHeader(rate, static_cast<std::uint32_t>(samples.size()));
+    std::vector<std::uint8_t> wav(header.bytes.begin(), header.bytes.end());
+    wav.insert(wav.end(), samples.begin(), samples.end());
+    return Write(*output, wav) ? kExitOk : kExitRefused;
+}
+
+int RunDepacker(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
+    if (!options) return exitCode;
+    if (!options->positional.empty()) return UsageError("depacker takes no file arguments");
+    const std::string target = options->Get("--output").value_or("Depacker.txt");
+    const std::string listing = DepackerListing();
+    if (target == "-") {
+        std::cout.write(listing.data(), static_cast<std::streamsize>(listing.size()));
+        return std::cout.flush() ? kExitOk : kExitRefused;
+    }
+    return Write(target, AsBytes(listing)) ? kExitOk : kExitRefused;
+}
+
+int RunDemo(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
+    if (!options) return exitCode;
+    const std::string target = options->Get("--output").value_or("demo.wav");
+    // A plucked two-note chord, 16-bit stereo at 22 050 Hz, 1.5 seconds.
+    constexpr std::uint32_t kRate = 22050;
+    constexpr std::uint32_t kFrames = kRate * 3 / 2;
+    WaveHeader header = MonoWaveHeader(kRate, kFrames * 4);
+    header.SetChannels(2);
+    header.SetBitsPerSample(16);
+    header.SetBlockAlign(4);
+    header.SetByteRate(kRate * 4);
+    std::vector<std::uint8_t> wav(header.bytes.begin(), header.bytes.end());
+    for (std::uint32_t i = 0; i < kFrames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double decay = std::exp(-2.5 * t);
+        const double left = std::sin(2 * M_PI * 220.0 * t) + 0.5 * std::sin(2 * M_PI * 330.0 * t);
+        const double right = std::sin(2 * M_PI * 277.2 * t) + 0.4 * std::sin(2 * M_PI * 440.0 * t);
+        for (double v : {left, right}) {
+            const auto s = static_cast<std::int16_t>(std::lround(v * decay * 16000.0));
+            wav.push_back(static_cast<std::uint8_t>(s & 0xFF));
+            wav.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+        }
+    }
+    return Write(target, wav) ? kExitOk : kExitRefused;
+}
+
+}  // namespace corvane::cli

@@ -1,0 +1,58 @@
+// corvane-cli: the Corvane core on the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: corvane-cli COMMAND [OPTIONS]\n"
+    "Prepares WAV samples for the General Sound card: 2-bit ADPCM, four samples a byte.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.wav                 file facts, gain span, packed size, step table, peak\n"
+    "  pack FILE.wav... [-o OUT | -d DIR] [--table-from OTHER.wav]\n"
+    "                                write packed files (drum.wav -> drum.C beside the\n"
+    "                                source, into DIR, or to OUT for one input)\n"
+    "  repack FILE.wav -o OUT.wav    the sample packed and unpacked again, as a WAV\n"
+    "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
+    "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
+    "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt,\n"
+    "                                '-' for standard output)\n"
+    "  demo [-o FILE]                write a short demo WAV (default demo.wav)\n"
+    "\n"
+    "Options: --help, --version\n"
+    "Exit status: 0 success, 1 an input was refused, 2 usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace corvane::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::cout << "corvane-cli 1.0.0\n";
+        return kExitOk;
+    }
+    for (const auto& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return kExitOk;
+        }
+    }
+    if (command == "info") return RunInfo(args);
+    if (command == "pack") return RunPack(args);
+    if (command == "repack") return RunRepack(args);
+    if (command == "unpack") return RunUnpack(args);
+    if (command == "depacker") return RunDepacker(args);
+    if (command == "demo") return RunDemo(args);
+    return UsageError("unknown command '" + command + "'");
+}

@@ -1,0 +1,144 @@
+#include "wave/source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "wave/digit_groups.h"
+
+namespace corvane {
+namespace {
+
+bool HasId(std::span<const std::uint8_t> file, std::size_t at, const char* id) {
+    return at + 4 <= file.size() && std::memcmp(file.data() + at, id, 4) == 0;
+}
+
+std::uint32_t ReadU32(std::span<const std::uint8_t> file, std::size_t at) {
+    WaveHeader h;
+    for (std::size_t k = 0; k < 4 && at + k < file.size(); ++k) h.bytes[k] = file[at + k];
+    return h.U32(0);
+}
+
+struct Chunk {
+    std::size_t payload = 0;  // offset of the payload in the file
+    std::uint32_t size = 0;   // declared payload size
+};
+
+struct ChunkWalk {
+    std::optional<Chunk> fmt;
+    std::optional<Chunk> data;
+};
+
+ChunkWalk WalkChunks(std::span<const std::uint8_t> file) {
+    ChunkWalk walk;
+    std::uint64_t at = 12;
+    while (at + 8 <= file.size() && !(walk.fmt && walk.data)) {
+        const auto pos = static_cast<std::size_t>(at);
+        const Chunk chunk{pos + 8, ReadU32(file, pos + 4)};
+        if (!walk.fmt && HasId(file, pos, "fmt ") && chunk.size >= 16) walk.fmt = chunk;
+        if (!walk.data && HasId(file, pos, "data")) walk.data = chunk;
+        at += 8 + std::uint64_t{chunk.size} + (chunk.size & 1);
+    }
+    return walk;
+}
+
+// Up to `declared` bytes from `from`, clipped to the end of the file.
+std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, std::size_t from,
+                                      std::uint32_t declared) {
+    if (from >= file.size()) return {};
+    return file.subspan(from, std::min<std::size_t>(declared, file.size() - from));
+}
+
+std::wstring Marked(std::wstring text, bool ok) { return text + (ok ? L" \u2713" : L" \u2718"); }
+
+}  // namespace
+
+std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file) {
+    std::vector<std::uint8_t> image;
+    if (HasId(file, 0, "RIFF") && HasId(file, 8, "WAVE")) {
+        const ChunkWalk walk = WalkChunks(file);
+        if (walk.fmt && walk.data) {
+            const Chunk data = *walk.data;
+            const bool canonical = walk.fmt->payload == 20 && walk.fmt->size == 16 && data.payload == 44;
+            WaveHeader header;
+            if (canonical) {
+                header = WaveHeader::From(file);
+            } else {
+                header = MonoWaveHeader(0, 0);  // ids and fmt size; the rest follows
+                const auto fmt = Payload(file, walk.fmt->payload, 16);
+                std::fill(header.bytes.begin() + 20, header.bytes.begin() + 36, 0);
+                std::copy(fmt.begin(), fmt.end(), header.bytes.begin() + 20);
+                header.SetRiffSize(36 + data.size);
+                header.SetDataSize(data.size);
+            }
+            const auto samples = Payload(file, data.payload, data.size);
+            image.assign(header.bytes.begin(), header.bytes.end());
+            image.insert(image.end(), samples.begin(), samples.end());
+            return image;
+        }
+    }
+    // Fixed layout: header at 0, samples from 44 to the end of the file.
+    image.assign(file.begin(), file.end());
+    if (image.size() < kWaveHeaderSize) image.resize(kWaveHeaderSize, 0);
+    return image;
+}
+
+FormatCheck CheckFormat(const WaveHeader& header) {
+    FormatCheck check;
+    const bool pcm = header.AudioFormat() == 1;
+    const std::uint16_t channels = header.Channels();
+    const std::uint16_t bits = header.BitsPerSample();
+    const bool channelsOk = channels == 1 || channels == 2;
+    const bool bitsOk = bits == 8 || bits == 16;
+    check.valid = pcm && channelsOk && bitsOk;
+    check.bytesPerSample = static_cast<std::uint8_t>(bits >> 3);
+
+    check.facts[0] = pcm ? Marked(L"Audio Format: PCM", true) : Marked(L"Audio Format: NOT PCM", false);
+    if (channels == 1) {
+        check.facts[1] = Marked(L"Channels: mono", true);
+    } else if (channels == 2) {
+        check.facts[1] = Marked(L"Channels: stereo", true);
+    } else {
+        check.facts[1] = Marked(L"Channels: " + std::to_wstring(channels), false);
+    }
+    check.facts[2] = Marked(L"Bit Depth: " + std::to_wstring(bits), bitsOk);
+    check.facts[3] = L"Sample Rate: " + FormatDigitGroups(header.SampleRate()) + L"Hz";
+    check.facts[4] = L"Data Size: " + FormatDigitGroups(header.DataSize()) + L"bytes";
+
+    std::uint32_t seconds = 0;
+    if (check.bytesPerSample != 0 && header.SampleRate() != 0 && channels != 0) {
+        seconds = header.DataSize() / check.bytesPerSample / header.SampleRate() / channels;
+    }
+    check.facts[5] = L"Length: " + std::to_wstring(seconds) + L" sec.";
+    return check;
+}
+
+FileFacts UnreadableFileFacts() {
+    return {Marked(L"Audio Format: unreadable file", false), L"Channels:", L"Bit Depth:",
+            L"Sample Rate:", L"Data Size:", L"Length:"};
+}
+
+LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
+    LoadedSource loaded;
+    if (file.empty()) {
+        loaded.facts = UnreadableFileFacts();
+        return loaded;
+    }
+    loaded.image = CanonicalWaveImage(file);
+    FormatCheck check = CheckFormat(WaveHeader::From(loaded.image));
+    loaded.valid = check.valid;
+    loaded.bytesPerSample = check.bytesPerSample;
+    loaded.facts = std::move(check.facts);
+    NormaliseSample(loaded.image, loaded.bytesPerSample);
+    return loaded;
+}
+
+std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image) {
+    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize) : std::span<const std::uint8_t>{};
+}
+
+std::span<std::uint8_t> MutableSamplesOf(std::span<std::uint8_t> image) {
+    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize) : std::span<std::uint8_t>{};
+}
+
+}  // namespace corvane
