@@ -1,0 +1,105 @@
+#pragma once
+// The one record of Corvane's working state, touched only from the UI thread.
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/plots.h"
+#include "analysis/step_table.h"
+
+namespace corvane {
+
+constexpr int kPathCapacity = 16384;  // SourceFolder, OutputPath, TextScratch
+constexpr int kStartupFolderCapacity = 2048;
+constexpr int kEntryCapacity = 1024;        // one list entry's text
+constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the dialogs
+
+// Controls by their place in the layout table (1 to 33; the main page is 1 to 28).
+enum ControlNumber : int {
+    SourceListControl = 2,
+    AudioFormatLabel = 4,
+    ChannelsLabel = 5,
+    BitDepthLabel = 6,
+    SampleRateLabel = 7,
+    DataSizeLabel = 8,
+    LengthLabel = 9,
+    GainSpanLabel = 10,
+    FileSizeLabel = 12,
+    TableLabel = 14,
+    OpenFilesButton = 15,
+    PlaySourceButton = 16,
+    StopButton = 17,
+    PlayRepackedButton = 18,
+    CompressFileButton = 19,
+    CompressAllButton = 20,
+    SaveDepackerButton = 21,
+    AboutButton = 22,
+    HistogramPicture = 23,
+    PeakLabel = 24,
+    WaveformPicture = 28,
+    AboutTitle = 29,
+    AboutTextLabel = 30,
+    BackButton = 31,
+    DonateCaption = 32,
+    DonateLinkButton = 33,
+};
+constexpr int kControlCount = 33;
+constexpr int kMainPageLast = 28;
+
+struct AppState {
+    // Sample buffers. WaveImage: 44-byte header + samples; its size is the WAV image size.
+    std::vector<std::uint8_t> WaveImage;
+    std::uint8_t BytesPerSample = 0;
+    std::vector<std::uint8_t> PackedImage;  // the packed file: header + data
+    bool PackedStorable = false;            // its data length fits the file format
+
+    // Codec parameters.
+    corvane::StepTable StepTable{};
+    bool TableDerived = false;  // false until the first derivation
+
+    // Analysis results.
+    std::int16_t GainSpanLow = 255;
+    std::int16_t GainSpanHigh = 0;
+    std::int32_t HistogramPeak = 0;
+
+    // Flags.
+    bool SampleValid = false;
+    bool SourceInImage = false;
+
+    // Source list and paths.
+    int SelectedIndex = 0;
+    int SourceCount = 0;
+    std::wstring SourceFolder;  // ends in a backslash once files were chosen
+    std::wstring OutputPath;
+    std::wstring StartupFolder;
+
+    // Drawing resources. The pixel buffers start black (all zero).
+    HFONT HeadingFont = nullptr;
+    HFONT TextFont = nullptr;
+    HFONT SmallFont = nullptr;
+    std::vector<std::uint8_t> HistogramPixels = std::vector<std::uint8_t>(kHistogramBytes);
+    std::vector<std::uint8_t> WaveformPixels = std::vector<std::uint8_t>(kWaveformBytes);
+    HBITMAP HistogramBitmap = nullptr;
+    HBITMAP WaveformBitmap = nullptr;
+
+    // Window handles: the main window and every control, by layout number (1..33).
+    HWND MainWindow = nullptr;
+    HWND SourceList = nullptr;
+    std::array<HWND, kControlCount + 1> Controls{};
+};
+
+AppState& App();
+
+// The control of layout number n (see ControlNumber).
+inline HWND Control(int n) { return App().Controls[static_cast<std::size_t>(n)]; }
+
+// Creates the three fonts once; they live until the process ends.
+void CreateFonts();
+
+// Back to the start-up values, keeping the fonts (for a new main window in the same process).
+void ResetAppState();
+
+}  // namespace corvane

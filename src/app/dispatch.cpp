@@ -1,0 +1,99 @@
+#include "app/dispatch.h"
+
+#include <shellapi.h>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/playback.h"
+#include "app/source_ops.h"
+#include "files/files.h"
+
+namespace corvane {
+
+namespace {
+
+void OpenInBrowser(const wchar_t* url) {
+    ShellExecuteW(nullptr, L"open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+OpenWebPageFunction openWebPage = OpenInBrowser;
+
+void SelectionChanged() {
+    AppState& app = App();
+    const int selection = static_cast<int>(SendMessageW(app.SourceList, LB_GETCURSEL, 0, 0));
+    if (selection == app.SelectedIndex) return;  // focus changes, clicks on the loaded entry
+    StopPlayback();
+    app.SelectedIndex = selection;
+    LoadSource();
+    AnalyseSample(true);
+}
+
+void PlaySource() {
+    StopPlayback();
+    if (!App().SourceInImage) {  // the image holds decoded samples: bring the source back
+        LoadSource();
+        AnalyseSample(false);
+    }
+    if (App().SampleValid) PlayWaveImage();
+}
+
+void PlayRepacked() {
+    StopPlayback();
+    if (App().SourceInImage) {  // otherwise the decoded image is still there: play it again
+        LoadSource();
+        PackSample();
+        UnpackSample();
+        AnalyseSample(false);
+    }
+    if (App().SampleValid) PlayWaveImage();
+}
+
+}  // namespace
+
+OpenWebPageFunction SetOpenWebPageFunction(OpenWebPageFunction function) {
+    const OpenWebPageFunction previous = openWebPage;
+    openWebPage = function != nullptr ? function : OpenInBrowser;
+    return previous;
+}
+
+void DispatchCommand(int id) {
+    switch (id) {
+        case IdSourceList:
+            SelectionChanged();
+            break;
+        case IdOpenFiles:
+            ChooseSourceFiles();
+            break;
+        case IdPlaySource:
+            PlaySource();
+            break;
+        case IdStop:
+            StopPlayback();
+            break;
+        case IdPlayRepacked:
+            PlayRepacked();
+            break;
+        case IdCompressFile:
+            SavePacked(true);
+            break;
+        case IdCompressAll:
+            CompressAll();
+            break;
+        case IdSaveDepacker:
+            SaveDepacker();
+            break;
+        case IdAbout:
+            ShowAboutPage();
+            break;
+        case IdBack:
+            ShowMainPage();
+            break;
+        case IdDonateLink:
+            openWebPage(DonateUrl());
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace corvane

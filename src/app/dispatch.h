@@ -1,0 +1,28 @@
+#pragma once
+// User commands: the WM_COMMAND identifiers of the list and the buttons, and their handling.
+#include <windows.h>
+
+namespace corvane {
+
+enum CommandId : int {
+    IdSourceList = 1,
+    IdOpenFiles = 10,
+    IdPlaySource = 20,
+    IdStop = 30,
+    IdPlayRepacked = 50,
+    IdCompressFile = 80,
+    IdCompressAll = 90,
+    IdSaveDepacker = 95,
+    IdAbout = 500,
+    IdBack = 590,
+    IdDonateLink = 777,
+};
+
+// Carries out the command of control `id`; unknown identifiers do nothing.
+void DispatchCommand(int id);
+
+// Opens a web page; replaceable so tests can see the address without starting a browser.
+using OpenWebPageFunction = void (*)(const wchar_t* url);
+OpenWebPageFunction SetOpenWebPageFunction(OpenWebPageFunction function);  // returns the previous
+
+}  // namespace corvane

@@ -1,0 +1,230 @@
+#include "app/main_window.h"
+
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "app/dispatch.h"
+
+#ifndef CORVANE_DONATE_URL
+#define CORVANE_DONATE_URL "https://example.com/donate"
+#endif
+
+namespace corvane {
+
+namespace {
+
+constexpr wchar_t kDonateUrl[] = L"" CORVANE_DONATE_URL;
+
+constexpr bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
+    for (; *prefix != L'\0'; ++text, ++prefix) {
+        if (*text != *prefix) return false;
+    }
+    return true;
+}
+
+constexpr const wchar_t* WithoutScheme(const wchar_t* url) {
+    if (StartsWith(url, L"https://")) return url + 8;
+    if (StartsWith(url, L"http://")) return url + 7;
+    return url;
+}
+
+enum class FontKind { None, Heading, Text, Small };
+
+struct ControlSpec {
+    const wchar_t* className;
+    const wchar_t* text;
+    DWORD style;
+    int x, y, width, height;
+    int id;
+    FontKind font;
+};
+
+constexpr DWORD kChild = WS_CHILD;  // SS_LEFT for a static, BS_PUSHBUTTON for a button
+constexpr DWORD kDisabled = WS_CHILD | WS_DISABLED;
+constexpr DWORD kList = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY;
+constexpr DWORD kPicture = WS_CHILD | WS_BORDER | SS_BITMAP;
+constexpr DWORD kSimple = WS_CHILD | SS_SIMPLE;
+
+constexpr FontKind H = FontKind::Heading;
+constexpr FontKind T = FontKind::Text;
+constexpr FontKind S = FontKind::Small;
+constexpr FontKind N = FontKind::None;
+
+// Both pages, in creation order: the main page is 1 to 28, the About page 29 to 33.
+constexpr ControlSpec kControls[kControlCount] = {
+    {L"STATIC", L"Source Files", kChild, 6, 2, 300, 20, 0, H},
+    {L"ListBox", nullptr, kList, 3, 22, 300, 372, IdSourceList, T},
+    {L"STATIC", L"File info", kChild, 315, 3, 200, 20, 0, H},
+    {L"STATIC", L"Audio Format:", kChild, 315, 25, 256, 20, 0, T},
+    {L"STATIC", L"Channels:", kChild, 315, 47, 256, 20, 0, T},
+    {L"STATIC", L"Bit Depth:", kChild, 315, 69, 256, 20, 0, T},
+    {L"STATIC", L"Sample Rate:", kChild, 315, 91, 256, 20, 0, T},
+    {L"STATIC", L"Data Size:", kChild, 315, 113, 256, 20, 0, T},
+    {L"STATIC", L"Length:", kChild, 315, 135, 256, 20, 0, T},
+    {L"STATIC", L"Gain Span:", kChild, 315, 157, 256, 20, 0, T},
+    {L"STATIC", L"Compression info", kChild, 585, 3, 256, 20, 0, H},
+    {L"STATIC", L"File Size:", kChild, 585, 25, 256, 20, 0, T},
+    {L"STATIC", L"Table:", kChild, 585, 47, 50, 20, 0, T},
+    // Two lines high: a wide table wraps instead of losing its last numbers.
+    {L"STATIC", L"", kChild, 585, 69, 198, 40, 0, T},
+    {L"BUTTON", L"🗁   Open WAV Files", kChild, 2, 391, 302, 30, IdOpenFiles, H},
+    {L"BUTTON", L"▶  PLAY SOURCE", kDisabled, 315, 391, 150, 30, IdPlaySource, H},
+    {L"BUTTON", L"■  STOP", kDisabled, 475, 391, 100, 30, IdStop, H},
+    {L"BUTTON", L"▶  PLAY REPACKED", kDisabled, 585, 391, 196, 30, IdPlayRepacked, H},
+    {L"BUTTON", L"COMPRESS FILE", kDisabled, 585, 207, 196, 30, IdCompressFile, H},
+    {L"BUTTON", L"COMPRESS ALL", kDisabled, 585, 253, 196, 30, IdCompressAll, H},
+    {L"BUTTON", L"SAVE DEPACKER", kChild, 585, 299, 196, 30, IdSaveDepacker, H},
+    {L"BUTTON", L"ABOUT", kChild, 585, 345, 196, 30, IdAbout, H},
+    {L"STATIC", L"", kPicture, 315, 180, 256, 192, 0, N},
+    {L"STATIC", L"", kSimple, 318, 181, 120, 10, 0, S},
+    {L"STATIC", L"0", kSimple, 442, 374, 120, 10, 0, S},
+    {L"STATIC", L"-128", kSimple, 316, 374, 120, 10, 0, S},
+    {L"STATIC", L"127", kSimple, 557, 374, 120, 10, 0, S},
+    {L"STATIC", L"", kPicture, 3, 428, 776, 128, 0, N},
+    {L"STATIC", L"О программе", kChild, 6, 2, 300, 20, 0, H},
+    {L"STATIC", L"", kChild, 6, 30, 772, 500, 0, T},
+    {L"BUTTON", L"НАЗАД", kChild, 585, 528, 196, 30, IdBack, H},
+    {L"STATIC", L"Donate", kChild, 6, 508, 100, 20, 0, H},
+    {L"BUTTON", WithoutScheme(kDonateUrl), kChild, 6, 528, 200, 30, IdDonateLink, T},
+};
+
+constexpr wchar_t kAboutText[] =
+    L"Программа предназначена для сжатия звуков Spectrum-совместимой звуковой карты General "
+    L"Sound.\n"
+    L"Поддерживаются звуковые файлы формата wav с любой частотой дескритизации, 8 и 16-битной "
+    L"разрядности, моно и стерео. 16-битные и стерео файлы автоматически конвертируются в 8 бит "
+    L"моно.\n"
+    L"Сжатие основано на двухбитном алгоритме ADPCM. Это алгоритм сжатия с потерями, поэтому "
+    L"качество звучания распакованного сэмпла в некоторых случаях может значительно снизится. "
+    L"Алгоритм сжатия использует таблицу фиксированного размера, но со значениями, вычисляемыми "
+    L"отдельно для каждого сэмпла.\n"
+    L"\n"
+    L"Управление\n"
+    L"Выберите один или несколько файлов нажав [Open WAV Files], их имена будут в списке слева. "
+    L"Справа от списка выводятся основные характеристики исходного файла и график распределения "
+    L"разностей отсчётов - он показывает разброс и статистику приращений отсчётов звукового "
+    L"сигнала. Ось ординат выводится в логарифмическом масштабе. В правой части окна выводятся "
+    L"параметры сжатого файла - его размер и значения таблицы. В нижней части окна выводится "
+    L"график значений сэмпла.\n"
+    L"Выбирая файл в списке можно прослушать его в исходном варианте (но уже сконвертированном в "
+    L"8 бит моно) кнопкой [Play Source] и результат после сжатия-распаковки [Play Repacked].\n"
+    L"Для сохранения одного файла используйте кнопку [Compress File], для пакетной обработки всех "
+    L"файлов из списка - кнопку [Compress All]\n"
+    L"Для загрузки сэмплов в General Sound сохраните текст распаковщика [Save Depacker] и "
+    L"используйте его в своей программе.\n"
+    L"\n"
+    L"v1.0.0";
+
+HFONT FontOf(FontKind kind) {
+    switch (kind) {
+        case FontKind::Heading:
+            return App().HeadingFont;
+        case FontKind::Text:
+            return App().TextFont;
+        case FontKind::Small:
+            return App().SmallFont;
+        case FontKind::None:
+            break;
+    }
+    return nullptr;
+}
+
+// Every control of both pages, hidden; run while the main window handles WM_CREATE.
+void CreateControls(HWND window, HINSTANCE instance) {
+    AppState& app = App();
+    for (int n = 1; n <= kControlCount; ++n) {
+        const ControlSpec& spec = kControls[n - 1];
+        HWND control = CreateWindowExW(
+            0, spec.className, spec.text, spec.style, spec.x, spec.y, spec.width, spec.height,
+            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        app.Controls[static_cast<std::size_t>(n)] = control;
+        if (spec.font != FontKind::None) {
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec.font)), 0);
+        }
+    }
+    app.SourceList = Control(SourceListControl);
+    SetWindowTextW(Control(AboutTextLabel), kAboutText);
+}
+
+void ShowControls(int first, int last) {
+    for (int n = first; n <= last; ++n) ShowWindow(Control(n), SW_SHOW);
+}
+
+}  // namespace
+
+const wchar_t* DonateUrl() { return kDonateUrl; }
+const wchar_t* DonateLinkCaption() { return kControls[DonateLinkButton - 1].text; }
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            CreateControls(window, reinterpret_cast<CREATESTRUCTW*>(lParam)->hInstance);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_COMMAND:
+            DispatchCommand(LOWORD(wParam));
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(240, 240, 240));
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+bool StartMainWindow(HINSTANCE instance, int showCommand) {
+    AppState& app = App();
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kMainWindowWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kMainWindowHeight) / 2;
+    app.MainWindow = CreateWindowExW(
+        0, kMainWindowClass, L"Corvane", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+        x, y, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
+    if (app.MainWindow == nullptr) return false;
+    ShowWindow(app.MainWindow, showCommand);
+    ShowMainPage();
+    UpdateWindow(app.MainWindow);
+
+    wchar_t folder[kStartupFolderCapacity] = {};
+    const DWORD length = GetCurrentDirectoryW(kStartupFolderCapacity, folder);
+    app.StartupFolder = (length > 0 && length < kStartupFolderCapacity) ? folder : L"";
+    return true;
+}
+
+int RunMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+void HideAllControls() {
+    for (int n = 1; n <= kControlCount; ++n) ShowWindow(Control(n), SW_HIDE);
+}
+
+void ShowMainPage() {
+    HideAllControls();
+    ShowControls(1, kMainPageLast);
+}
+
+void ShowAboutPage() {
+    HideAllControls();
+    ShowControls(kMainPageLast + 1, kControlCount);
+}
+
+}  // namespace corvane

@@ -1,0 +1,31 @@
+#pragma once
+// The main window: its class, procedure, the 33 controls of both pages, page switching.
+#include <windows.h>
+
+namespace corvane {
+
+inline constexpr wchar_t kMainWindowClass[] = L"MyAppClass";
+inline constexpr int kMainWindowWidth = 800;
+inline constexpr int kMainWindowHeight = 600;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers "MyAppClass"; false when the platform refuses it.
+bool RegisterMainWindowClass(HINSTANCE instance);
+
+// Creates the main window centred on the screen (its controls come with WM_CREATE), shows it
+// with the main page and records the start-up folder. False when no window could be made.
+bool StartMainWindow(HINSTANCE instance, int showCommand);
+
+// Runs until the quit message; returns its exit code.
+int RunMessageLoop();
+
+void HideAllControls();
+void ShowMainPage();
+void ShowAboutPage();
+
+// The donation page and the link button's caption (the address without its scheme).
+const wchar_t* DonateUrl();
+const wchar_t* DonateLinkCaption();
+
+}  // namespace corvane
