@@ -6,6 +6,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
+  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
