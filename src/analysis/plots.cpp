@@ -23,12 +23,14 @@ void XorLine(std::uint8_t* pixel) {
 
 std::uint8_t* Pixel(std::span<std::uint8_t> pixels, int width, int x, int y) {
     return pixels.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                            static_cast<std::size_t>(x)) * 4;
+                            static_cast<std::size_t>(x)) *
+                               4;
 }
 
 // Top row of a bar or decade line for `count` on the log scale up to `peak`.
 int LogRow(double count, std::int32_t peak) {
-    return static_cast<int>(192.0 - (std::log10(count) / std::log10(static_cast<double>(peak))) * 190.0);
+    return static_cast<int>(192.0 -
+                            (std::log10(count) / std::log10(static_cast<double>(peak))) * 190.0);
 }
 
 }  // namespace
@@ -67,7 +69,8 @@ void DrawHistogram(const DifferenceHistogram& histogram, std::int32_t peak,
     if (peak > 10) {
         for (long long v = 10; v < peak; v *= 10) {
             const int row = LogRow(static_cast<double>(v), peak);
-            for (int x = 0; x < kHistogramWidth; ++x) XorLine(Pixel(pixels, kHistogramWidth, x, row));
+            for (int x = 0; x < kHistogramWidth; ++x)
+                XorLine(Pixel(pixels, kHistogramWidth, x, row));
         }
     }
 }

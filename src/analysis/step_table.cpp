@@ -16,7 +16,8 @@ StepTable DeriveStepTable(std::int16_t gainSpanLow, std::int16_t gainSpanHigh) {
     const int shares[] = {stepUnit / 8, stepUnit / 4, stepUnit / 2, stepUnit};
     for (int k = 6; k <= 9; ++k) {
         int next = t[static_cast<std::size_t>(k - 1)] + shares[k - 6];
-        if (next <= t[static_cast<std::size_t>(k - 1)]) next = t[static_cast<std::size_t>(k - 1)] + 1;
+        if (next <= t[static_cast<std::size_t>(k - 1)])
+            next = t[static_cast<std::size_t>(k - 1)] + 1;
         t[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(next);
     }
     t[10] = static_cast<std::uint8_t>(5 * stepUnit > t[9] ? 5 * stepUnit : meanSpan);

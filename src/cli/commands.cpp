@@ -76,8 +76,11 @@ int RunInfo(const Args& args) {
 int RunPack(const Args& args) {
     int exitCode = kExitOk;
     const auto options = Parse(args,
-                               {{"-o", "--output"}, {"--output", "--output"}, {"-d", "--dir"},
-                                {"--dir", "--dir"}, {"--table-from", "--table-from"}},
+                               {{"-o", "--output"},
+                                {"--output", "--output"},
+                                {"-d", "--dir"},
+                                {"--dir", "--dir"},
+                                {"--table-from", "--table-from"}},
                                exitCode);
     if (!options) return exitCode;
     const auto& inputs = options->positional;
@@ -140,8 +143,8 @@ int RunRepack(const Args& args) {
 
 int RunUnpack(const Args& args) {
     int exitCode = kExitOk;
-    const auto options = Parse(
-        args, {{"-o", "--output"}, {"--output", "--output"}, {"--rate", "--rate"}}, exitCode);
+    const auto options =
+        Parse(args, {{"-o", "--output"}, {"--output", "--output"}, {"--rate", "--rate"}}, exitCode);
     if (!options) return exitCode;
     const auto output = options->Get("--output");
     if (options->positional.size() != 1 || !output) {

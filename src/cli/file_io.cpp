@@ -48,8 +48,9 @@ bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> byte
     temp += ".tmp" + std::to_string(random() % 1000000);
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) out.write(reinterpret_cast<const char*>(bytes.data()),
-                           static_cast<std::streamsize>(bytes.size()));
+        if (out)
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
         if (out) out.close();
         if (!out) {
             error = "cannot write " + path.string();

@@ -10,7 +10,7 @@ namespace corvane::cli {
 
 // The whole file, or nullopt with `error` set when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                        std::string& error);
+                                                       std::string& error);
 
 // Writes through a temporary file in the target's folder that then replaces the
 // target, so a failure never leaves a truncated file or loses the old one.

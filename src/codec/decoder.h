@@ -25,7 +25,6 @@ std::size_t DecodeInto(std::span<const std::uint8_t> data, const StepTable& tabl
                        std::span<std::uint8_t> out);
 
 // The 4n + 1 samples of the reconstruction rule.
-std::vector<std::uint8_t> DecodeSamples(std::span<const std::uint8_t> data,
-                                        const StepTable& table);
+std::vector<std::uint8_t> DecodeSamples(std::span<const std::uint8_t> data, const StepTable& table);
 
 }  // namespace corvane

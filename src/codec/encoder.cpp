@@ -42,7 +42,8 @@ PackedSample PackSamples(std::span<const std::uint8_t> samples, const StepTable&
         if (index == kStepTableLength - 1) index = kStepTableLength - 2;
 
         const int code = (minus ? 2 : 0) | (chooseUp ? 1 : 0);
-        packed.file[kPackedHeaderSize + c / 4] |= static_cast<std::uint8_t>(code << (6 - 2 * (c % 4)));
+        packed.file[kPackedHeaderSize + c / 4] |=
+            static_cast<std::uint8_t>(code << (6 - 2 * (c % 4)));
         if (tracked) (*tracked)[c] = static_cast<std::uint8_t>(amplitude);
     }
     FinishHeader(packed, table);

@@ -5,8 +5,8 @@ namespace corvane {
 std::wstring FormatDigitGroups(long long value) {
     const bool negative = value < 0;
     // Work in unsigned so the most negative value has a magnitude too.
-    unsigned long long magnitude =
-        negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                            : static_cast<unsigned long long>(value);
     std::wstring digits = std::to_wstring(magnitude);
     std::wstring out;
     if (negative) out += L'-';

@@ -59,7 +59,8 @@ std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file)
         const ChunkWalk walk = WalkChunks(file);
         if (walk.fmt && walk.data) {
             const Chunk data = *walk.data;
-            const bool canonical = walk.fmt->payload == 20 && walk.fmt->size == 16 && data.payload == 44;
+            const bool canonical =
+                walk.fmt->payload == 20 && walk.fmt->size == 16 && data.payload == 44;
             WaveHeader header;
             if (canonical) {
                 header = WaveHeader::From(file);
@@ -93,7 +94,8 @@ FormatCheck CheckFormat(const WaveHeader& header) {
     check.valid = pcm && channelsOk && bitsOk;
     check.bytesPerSample = static_cast<std::uint8_t>(bits >> 3);
 
-    check.facts[0] = pcm ? Marked(L"Audio Format: PCM", true) : Marked(L"Audio Format: NOT PCM", false);
+    check.facts[0] =
+        pcm ? Marked(L"Audio Format: PCM", true) : Marked(L"Audio Format: NOT PCM", false);
     if (channels == 1) {
         check.facts[1] = Marked(L"Channels: mono", true);
     } else if (channels == 2) {
@@ -114,8 +116,12 @@ FormatCheck CheckFormat(const WaveHeader& header) {
 }
 
 FileFacts UnreadableFileFacts() {
-    return {Marked(L"Audio Format: unreadable file", false), L"Channels:", L"Bit Depth:",
-            L"Sample Rate:", L"Data Size:", L"Length:"};
+    return {Marked(L"Audio Format: unreadable file", false),
+            L"Channels:",
+            L"Bit Depth:",
+            L"Sample Rate:",
+            L"Data Size:",
+            L"Length:"};
 }
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
@@ -134,11 +140,13 @@ LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
 }
 
 std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image) {
-    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize) : std::span<const std::uint8_t>{};
+    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize)
+                                          : std::span<const std::uint8_t>{};
 }
 
 std::span<std::uint8_t> MutableSamplesOf(std::span<std::uint8_t> image) {
-    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize) : std::span<std::uint8_t>{};
+    return image.size() > kWaveHeaderSize ? image.subspan(kWaveHeaderSize)
+                                          : std::span<std::uint8_t>{};
 }
 
 }  // namespace corvane

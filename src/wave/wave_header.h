@@ -13,7 +13,7 @@ struct WaveHeader {
     std::array<std::uint8_t, kWaveHeaderSize> bytes{};
 
     static WaveHeader From(std::span<const std::uint8_t> image);  // missing bytes read as 0
-    void WriteTo(std::span<std::uint8_t> image) const;           // image must hold 44 bytes
+    void WriteTo(std::span<std::uint8_t> image) const;            // image must hold 44 bytes
 
     std::uint32_t RiffSize() const { return U32(4); }
     std::uint16_t AudioFormat() const { return U16(20); }

@@ -54,15 +54,15 @@ TEST(StepTable, RowsAcrossTheReachableSpans) {
         StepTable table;
     };
     const Row rows[] = {
-        {-45, 52, {0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45}},     // S 48, U 9
+        {-45, 52, {0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45}},       // S 48, U 9
         {-128, -128, {0, 0, 1, 2, 3, 4, 7, 13, 25, 50, 125}},  // S 128, U 25
-        {-3, 3, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 3}},           // S 3, U 0
-        {0, 0, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0}},            // S 0
-        {-10, 10, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10}},        // S 10, U 1
-        {-15, 15, {0, 0, 1, 2, 3, 4, 5, 6, 7, 9, 10}},        // S 15, U 2
-        {-20, 20, {0, 0, 1, 2, 3, 4, 5, 6, 7, 10, 15}},       // S 20, U 3
-        {-85, 85, {0, 0, 1, 2, 3, 4, 6, 10, 18, 34, 80}},     // S 85, U 16
-        {-125, 125, {0, 0, 1, 2, 3, 4, 7, 13, 25, 49, 120}},  // S 125, U 24
+        {-3, 3, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 3}},            // S 3, U 0
+        {0, 0, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0}},             // S 0
+        {-10, 10, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10}},         // S 10, U 1
+        {-15, 15, {0, 0, 1, 2, 3, 4, 5, 6, 7, 9, 10}},         // S 15, U 2
+        {-20, 20, {0, 0, 1, 2, 3, 4, 5, 6, 7, 10, 15}},        // S 20, U 3
+        {-85, 85, {0, 0, 1, 2, 3, 4, 6, 10, 18, 34, 80}},      // S 85, U 16
+        {-125, 125, {0, 0, 1, 2, 3, 4, 7, 13, 25, 49, 120}},   // S 125, U 24
     };
     for (const Row& row : rows) {
         EXPECT_EQ(DeriveStepTable(row.low, row.high), row.table) << row.low << " / " << row.high;
@@ -72,8 +72,8 @@ TEST(StepTable, RowsAcrossTheReachableSpans) {
 TEST(StepTable, UpperEntriesAlwaysRiseForEverySpan) {
     for (int low = -128; low <= 127; ++low) {
         for (int high = -128; high <= 127; ++high) {
-            const StepTable t = DeriveStepTable(static_cast<std::int16_t>(low),
-                                                static_cast<std::int16_t>(high));
+            const StepTable t =
+                DeriveStepTable(static_cast<std::int16_t>(low), static_cast<std::int16_t>(high));
             for (int k = 6; k <= 9; ++k) ASSERT_GT(t[k], t[k - 1]) << low << " " << high;
         }
     }

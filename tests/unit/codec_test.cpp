@@ -24,8 +24,8 @@ std::vector<std::uint8_t> Codes(const std::vector<std::uint8_t>& file) {
 TEST(Encoder, WorkedExample) {
     std::vector<std::uint8_t> tracked;
     const PackedSample packed = PackSamples(kExampleSource, kExampleTable, &tracked);
-    const std::vector<std::uint8_t> expected = {0x03, 0x00, 0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45,
-                                                0x55, 0x7F, 0x90};
+    const std::vector<std::uint8_t> expected = {0x03, 0x00, 0,  0,  1,  2,    3,    4,
+                                                5,    7,    11, 20, 45, 0x55, 0x7F, 0x90};
     EXPECT_EQ(packed.file, expected);
     EXPECT_TRUE(packed.storable);
     EXPECT_EQ(Codes(packed.file), (std::vector<std::uint8_t>{1, 1, 1, 1, 1, 3, 3, 3, 2, 1, 0, 0}));

@@ -1,8 +1,8 @@
+#include "codec/depacker_listing.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
-
-#include "codec/depacker_listing.h"
 
 namespace corvane {
 namespace {
@@ -20,7 +20,8 @@ std::vector<std::string> Lines(const std::string& text) {
 // Display column of byte `at`, with TAB stops every 4 columns.
 std::size_t ColumnOf(const std::string& line, std::size_t at) {
     std::size_t column = 0;
-    for (std::size_t i = 0; i < at; ++i) column = line[i] == '\t' ? (column / 4 + 1) * 4 : column + 1;
+    for (std::size_t i = 0; i < at; ++i)
+        column = line[i] == '\t' ? (column / 4 + 1) * 4 : column + 1;
     return column;
 }
 

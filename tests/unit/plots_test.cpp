@@ -1,9 +1,9 @@
+#include "analysis/plots.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <memory>
-
-#include "analysis/plots.h"
 
 namespace corvane {
 namespace {
@@ -14,7 +14,7 @@ struct Rgb {
 };
 constexpr Rgb kWhite{255, 255, 255};
 constexpr Rgb kBlue{215, 120, 0};
-constexpr Rgb kGrey{239, 239, 239};         // white under a marking line
+constexpr Rgb kGrey{239, 239, 239};          // white under a marking line
 constexpr Rgb kBlueUnderLine{199, 104, 16};  // blue under a marking line
 
 Rgb PixelAt(std::span<const std::uint8_t> pixels, int width, int x, int y) {
@@ -65,8 +65,8 @@ TEST(Plots, ClearSetsColourBytesAndKeepsTheFourth) {
     std::array<std::uint8_t, 16> pixels{};
     pixels[3] = 9;
     ClearPixels(pixels);
-    const std::array<std::uint8_t, 16> expected = {255, 255, 255, 9,   255, 255, 255, 0,
-                                                   255, 255, 255, 0,   255, 255, 255, 0};
+    const std::array<std::uint8_t, 16> expected = {255, 255, 255, 9, 255, 255, 255, 0,
+                                                   255, 255, 255, 0, 255, 255, 255, 0};
     EXPECT_EQ(pixels, expected);
 }
 
@@ -116,9 +116,9 @@ TEST(Histogram, LogBarsAndDecadeLinesForPeak1000) {
     EXPECT_EQ(h.BarTop(40), 192);  // a single occurrence has no height
     EXPECT_EQ(h.BarTop(128), 2);
     EXPECT_EQ(h.LineRows(), (std::vector<int>{65, 128}));
-    EXPECT_EQ(h.At(128, 0), kGrey);     // zero line over white
+    EXPECT_EQ(h.At(128, 0), kGrey);  // zero line over white
     EXPECT_EQ(h.At(128, 100), kBlueUnderLine);
-    EXPECT_EQ(h.At(100, 128), kGrey);   // decade line over white
+    EXPECT_EQ(h.At(100, 128), kGrey);  // decade line over white
     EXPECT_EQ(h.At(30, 128), kBlueUnderLine);
     EXPECT_EQ(h.At(128, 128), kBlue);  // zero line crossing a decade line: XORed twice
 }

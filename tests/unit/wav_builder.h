@@ -62,7 +62,8 @@ inline std::vector<std::uint8_t> Riff(const std::vector<std::uint8_t>& chunks) {
 }
 
 // A canonical 44-byte-header file with the given sample bytes.
-inline std::vector<std::uint8_t> CanonicalWav(const Format& f, const std::vector<std::uint8_t>& data) {
+inline std::vector<std::uint8_t> CanonicalWav(const Format& f,
+                                              const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> chunks;
     PutChunk(chunks, "fmt ", FmtPayload(f));
     PutChunk(chunks, "data", data);

@@ -32,7 +32,7 @@ TEST(FileFacts, SixteenBitStereoSecond) {
     EXPECT_TRUE(s.valid);
     EXPECT_EQ(s.bytesPerSample, 2);
     const FileFacts expected = {L"Audio Format: PCM" + kOk, L"Channels: stereo" + kOk,
-                                L"Bit Depth: 16" + kOk,      L"Sample Rate: 44 100Hz",
+                                L"Bit Depth: 16" + kOk,     L"Sample Rate: 44 100Hz",
                                 L"Data Size: 176 400bytes", L"Length: 1 sec."};
     EXPECT_EQ(s.facts, expected);
 }
@@ -80,7 +80,10 @@ TEST(FileFacts, EmptyFileIsUnreadable) {
     const auto s = LoadSourceBytes({});
     EXPECT_FALSE(s.valid);
     const FileFacts expected = {L"Audio Format: unreadable file" + kBad,
-                                L"Channels:", L"Bit Depth:", L"Sample Rate:", L"Data Size:",
+                                L"Channels:",
+                                L"Bit Depth:",
+                                L"Sample Rate:",
+                                L"Data Size:",
                                 L"Length:"};
     EXPECT_EQ(s.facts, expected);
     EXPECT_EQ(UnreadableFileFacts(), expected);
