@@ -1,0 +1,373 @@
+#include "codec/trellis.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "codec/packed_format.h"
+
+#if defined(__GNUC__)
+#define CORVANE_UNROLL _Pragma("GCC unroll 11")
+#else
+#define CORVANE_UNROLL
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+// Wide vectors only where the compiler keeps 32- and 64-byte stack slots
+// aligned (not on 64-bit Windows with GCC).
+#define CORVANE_TRELLIS_X86 1
+#include <immintrin.h>
+#endif
+
+namespace corvane {
+namespace {
+
+// The dynamic programme runs backward over the samples: the least error still
+// to come from each decoder state, one step at a time. Its decisions (2 bits a
+// state a step) do not fit in memory for long sources, so the first pass keeps
+// only a checkpoint of the costs every kSegment steps; tracing the codes forward
+// then recomputes one segment's decisions at a time from its checkpoint.
+constexpr int kRows = kStepTableLength - 2;   // index 1..9 between codes
+constexpr int kDecisionBytes = 20 * 256 / 8;  // 11 sign rows, 9 shift rows
+constexpr std::size_t kNormaliseEvery = 64;
+constexpr std::size_t kSegment = 2048;
+// Index k after the move, pulled back into 1..9, as a row number.
+constexpr int kRowOfIndex[kStepTableLength] = {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 8};
+
+// What every step of one search reads.
+template <class Cost>
+struct StepJob {
+    const Cost* squares;  // squares[x + 255] = x * x
+    const Cost* zeros;    // 256 zeros: no error after the last step
+    const std::uint8_t* samples;
+    int steps[kStepTableLength];
+    int pad;  // pad of each cost row: a multiple of 16, at least the largest step
+};
+
+// Stores one bit a lane for a 1-lane kernel.
+inline void PutBit(std::uint8_t* row, int a, bool bit) {
+    const auto mask = static_cast<std::uint8_t>(bit ? 1 << (a % 8) : 0);
+    row[a / 8] = static_cast<std::uint8_t>((a % 8 == 0 ? 0 : row[a / 8]) | mask);
+}
+
+namespace portable {
+struct Ops {
+    using Cost = std::int32_t;
+    using Vec = Cost;
+    static constexpr int kWidth = 1;
+    static constexpr Cost kSafeSpread = Cost{1} << 30;
+    static Vec Load(const Cost* p) { return *p; }
+    static void Store(Cost* p, Vec v) { *p = v; }
+    static Vec Broadcast(Cost c) { return c; }
+    static Vec Min(Vec a, Vec b) { return b < a ? b : a; }
+    static Vec Max(Vec a, Vec b) { return a < b ? b : a; }
+    static Vec Add(Vec a, Vec b) { return a + b; }
+    static Vec Sub(Vec a, Vec b) { return a - b; }
+    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) { PutBit(row, a, x < y); }
+};
+#include "codec/trellis_kernel.inc"
+}  // namespace portable
+
+namespace wide {
+struct Ops {
+    using Cost = std::int64_t;
+    using Vec = Cost;
+    static constexpr int kWidth = 1;
+    static constexpr Cost kSafeSpread = Cost{1} << 60;
+    static Vec Load(const Cost* p) { return *p; }
+    static void Store(Cost* p, Vec v) { *p = v; }
+    static Vec Broadcast(Cost c) { return c; }
+    static Vec Min(Vec a, Vec b) { return b < a ? b : a; }
+    static Vec Max(Vec a, Vec b) { return a < b ? b : a; }
+    static Vec Add(Vec a, Vec b) { return a + b; }
+    static Vec Sub(Vec a, Vec b) { return a - b; }
+    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) { PutBit(row, a, x < y); }
+};
+#include "codec/trellis_kernel.inc"
+}  // namespace wide
+
+#if CORVANE_TRELLIS_X86
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+namespace avx2 {
+struct Ops {
+    using Cost = std::int32_t;
+    using Vec = __m256i;
+    static constexpr int kWidth = 8;
+    static constexpr Cost kSafeSpread = Cost{1} << 30;
+    static Vec Load(const Cost* p) { return _mm256_loadu_si256(reinterpret_cast<const Vec*>(p)); }
+    static void Store(Cost* p, Vec v) { _mm256_storeu_si256(reinterpret_cast<Vec*>(p), v); }
+    static Vec Broadcast(Cost c) { return _mm256_set1_epi32(c); }
+    static Vec Min(Vec a, Vec b) { return _mm256_min_epi32(a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm256_max_epi32(a, b); }
+    static Vec Add(Vec a, Vec b) { return _mm256_add_epi32(a, b); }
+    static Vec Sub(Vec a, Vec b) { return _mm256_sub_epi32(a, b); }
+    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) {
+        row[a / 8] = static_cast<std::uint8_t>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(y, x))));
+    }
+};
+#include "codec/trellis_kernel.inc"
+}  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
+#pragma GCC pop_options
+#pragma GCC push_options
+#pragma GCC target("avx512f")
+#endif
+namespace avx512 {
+struct Ops {
+    using Cost = std::int32_t;
+    using Vec = __m512i;
+    static constexpr int kWidth = 16;
+    static constexpr Cost kSafeSpread = Cost{1} << 30;
+    static Vec Load(const Cost* p) { return _mm512_loadu_si512(p); }
+    static void Store(Cost* p, Vec v) { _mm512_storeu_si512(p, v); }
+    static Vec Broadcast(Cost c) { return _mm512_set1_epi32(c); }
+    // The masked forms: GCC 12 warns about the unmasked ones' undefined source.
+    static Vec Min(Vec a, Vec b) { return _mm512_maskz_min_epi32(0xFFFF, a, b); }
+    static Vec Max(Vec a, Vec b) { return _mm512_maskz_max_epi32(0xFFFF, a, b); }
+    static Vec Add(Vec a, Vec b) { return _mm512_add_epi32(a, b); }
+    static Vec Sub(Vec a, Vec b) { return _mm512_sub_epi32(a, b); }
+    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) {
+        _store_mask16(reinterpret_cast<__mmask16*>(row + a / 8), _mm512_cmplt_epi32_mask(x, y));
+    }
+};
+#include "codec/trellis_kernel.inc"
+}  // namespace avx512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif  // CORVANE_TRELLIS_X86
+
+template <class Cost>
+using RunStepsFn = bool (*)(Cost*, Cost*, const StepJob<Cost>&, std::size_t, std::size_t,
+                            std::uint8_t*, std::uint64_t&);
+
+bool Decision(const std::uint8_t* bits, int row, int amplitude) {
+    return (bits[row * 32 + amplitude / 8] >> (amplitude % 8)) & 1;
+}
+
+// A buffer of `count` elements starting on a 64-byte boundary, so that wide
+// stores never straddle cache lines.
+template <class T>
+class AlignedBuffer {
+  public:
+    explicit AlignedBuffer(std::size_t count) : storage_(count + 64 / sizeof(T)) {
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+        data_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(T);
+    }
+    T* data() { return data_; }
+
+  private:
+    std::vector<T> storage_;
+    T* data_;
+};
+
+// The whole search with one kernel; nullopt when its costs would overflow.
+template <class Cost>
+std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const StepTable& table,
+                                   RunStepsFn<Cost> runSteps, bool wantCodes) {
+    TrellisResult result;
+    const std::size_t codeCount = 4 * PackedDataLength(samples.size());
+    if (codeCount == 0) return result;
+
+    std::vector<Cost> squares(511 + 16);
+    for (int x = -255; x <= 255; ++x) squares[static_cast<std::size_t>(x + 255)] = x * x;
+    const std::vector<Cost> zeros(256);
+    StepJob<Cost> job{squares.data(), zeros.data(), samples.data(), {}, 16};
+    for (int k = 0; k < kStepTableLength; ++k) {
+        job.steps[k] = table[static_cast<std::size_t>(k)];
+        job.pad = std::max(job.pad, (job.steps[k] + 15) / 16 * 16);
+    }
+    const int stride = 256 + 2 * job.pad;
+    const std::size_t costCount = static_cast<std::size_t>(kRows * stride);
+
+    AlignedBuffer<Cost> w(costCount);
+    AlignedBuffer<Cost> spare(costCount);
+    const Cost* lastError = squares.data() + 255 - samples[codeCount];
+    for (int r = 0; r < kRows; ++r) {
+        Cost* row = w.data() + r * stride;
+        std::fill(row, row + job.pad, lastError[0]);
+        std::copy(lastError, lastError + 256, row + job.pad);
+        std::fill(row + job.pad + 256, row + stride, lastError[255]);
+    }
+
+    std::uint64_t removed = 0;
+    const auto total = [&] {
+        return removed + static_cast<std::uint64_t>(w.data()[job.pad + 128]);  // state (128, 1)
+    };
+    if (!wantCodes) {
+        if (!runSteps(w.data(), spare.data(), job, codeCount, 0, nullptr, removed)) {
+            return std::nullopt;
+        }
+        result.squaredError = total();
+        return result;
+    }
+
+    // Backward pass: a checkpoint at the top of each segment, decisions for the
+    // first segment, which the trace reads first.
+    const std::size_t segments = (codeCount + kSegment - 1) / kSegment;
+    std::vector<Cost> checkpoints((segments - 1) * costCount);
+    std::vector<std::uint8_t> decisions(std::min(codeCount, kSegment) * kDecisionBytes);
+    for (std::size_t g = segments; g-- > 0;) {
+        const std::size_t top = std::min((g + 1) * kSegment, codeCount);
+        if (g > 0) std::copy_n(w.data(), costCount, checkpoints.begin() + (g - 1) * costCount);
+        if (!runSteps(w.data(), spare.data(), job, top, g * kSegment,
+                      g == 0 ? decisions.data() : nullptr, removed)) {
+            return std::nullopt;
+        }
+    }
+    result.squaredError = total();
+
+    // Forward trace from the start state, segment by segment. Segments after the
+    // first are recomputed from their checkpoints two at a time, the second on
+    // another thread, so both processor cores share the work.
+    result.codes.reserve(codeCount);
+    DecoderState state;
+    const auto trace = [&](std::size_t g, const std::vector<std::uint8_t>& bits) {
+        const std::size_t bottom = g * kSegment;
+        const std::size_t top = std::min(bottom + kSegment, codeCount);
+        for (std::size_t t = bottom + 1; t <= top; ++t) {
+            const std::uint8_t* step = bits.data() + (t - bottom - 1) * kDecisionBytes;
+            const int index = state.index;
+            const bool down = Decision(step, 11 + index - 1, state.amplitude);
+            const bool minus = Decision(step, down ? index - 1 : index + 1, state.amplitude);
+            const auto code = static_cast<std::uint8_t>((minus ? 2 : 0) | (down ? 0 : 1));
+            ApplyCode(state, code, table);
+            result.codes.push_back(code);
+        }
+    };
+    AlignedBuffer<Cost> otherW(costCount);
+    AlignedBuffer<Cost> otherSpare(costCount);
+    std::vector<std::uint8_t> otherDecisions(decisions.size());
+    const auto recompute = [&](std::size_t g, Cost* into, Cost* scratch,
+                               std::vector<std::uint8_t>& bits) {
+        std::copy_n(checkpoints.begin() + (g - 1) * costCount, costCount, into);
+        std::uint64_t ignored = 0;
+        runSteps(into, scratch, job, std::min((g + 1) * kSegment, codeCount), g * kSegment,
+                 bits.data(), ignored);
+    };
+    trace(0, decisions);
+    for (std::size_t g = 1; g < segments; g += 2) {
+        std::thread helper;
+        if (g + 1 < segments) {
+            try {
+                helper = std::thread(recompute, g + 1, otherW.data(), otherSpare.data(),
+                                     std::ref(otherDecisions));
+            } catch (const std::system_error&) {
+                recompute(g + 1, otherW.data(), otherSpare.data(), otherDecisions);
+            }
+        }
+        recompute(g, w.data(), spare.data(), decisions);
+        trace(g, decisions);
+        if (helper.joinable()) helper.join();
+        if (g + 1 < segments) trace(g + 1, otherDecisions);
+    }
+    return result;
+}
+
+#if CORVANE_TRELLIS_X86
+bool CpuHas(TrellisKernel kernel) {
+    __builtin_cpu_init();
+    if (kernel == TrellisKernel::Avx2) return __builtin_cpu_supports("avx2");
+    return __builtin_cpu_supports("avx512f");
+}
+#endif
+
+TrellisKernel Resolve(TrellisKernel kernel) {
+    if (kernel != TrellisKernel::Automatic) return kernel;
+    if (TrellisKernelAvailable(TrellisKernel::Avx512)) return TrellisKernel::Avx512;
+    if (TrellisKernelAvailable(TrellisKernel::Avx2)) return TrellisKernel::Avx2;
+    return TrellisKernel::Portable;
+}
+
+TrellisResult Run(std::span<const std::uint8_t> samples, const StepTable& table,
+                  TrellisKernel kernel, bool wantCodes) {
+    std::optional<TrellisResult> result;
+    switch (Resolve(kernel)) {
+#if CORVANE_TRELLIS_X86
+        case TrellisKernel::Avx512:
+            result = Solve<std::int32_t>(samples, table, &avx512::RunSteps, wantCodes);
+            break;
+        case TrellisKernel::Avx2:
+            result = Solve<std::int32_t>(samples, table, &avx2::RunSteps, wantCodes);
+            break;
+#endif
+        case TrellisKernel::Portable:
+            result = Solve<std::int32_t>(samples, table, &portable::RunSteps, wantCodes);
+            break;
+        default:
+            break;
+    }
+    // 32-bit costs drifting apart (only with odd tables): redo with 64-bit ones.
+    if (!result) result = Solve<std::int64_t>(samples, table, &wide::RunSteps, wantCodes);
+    return std::move(*result);
+}
+
+}  // namespace
+
+bool TrellisKernelAvailable(TrellisKernel kernel) {
+    switch (kernel) {
+        case TrellisKernel::Automatic:
+        case TrellisKernel::Portable:
+        case TrellisKernel::Wide:
+            return true;
+        case TrellisKernel::Avx2:
+        case TrellisKernel::Avx512:
+#if CORVANE_TRELLIS_X86
+            return CpuHas(kernel);
+#else
+            return false;
+#endif
+    }
+    return false;
+}
+
+TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,
+                            TrellisKernel kernel) {
+    return Run(samples, table, kernel, true);
+}
+
+std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
+                           TrellisKernel kernel) {
+    return Run(samples, table, kernel, false).squaredError;
+}
+
+PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,
+                                std::vector<std::uint8_t>* tracked) {
+    const TrellisResult result = TrellisSearch(samples, table);
+    if (tracked) {
+        tracked->clear();
+        tracked->reserve(result.codes.size());
+        DecoderState state;
+        for (const std::uint8_t code : result.codes) {
+            tracked->push_back(ApplyCode(state, code, table));
+        }
+    }
+    return PackCodes(result.codes, table);
+}
+
+std::uint64_t CodedSquaredError(std::span<const std::uint8_t> samples,
+                                std::span<const std::uint8_t> rebuilt) {
+    std::uint64_t total = 0;
+    for (std::size_t c = 0; c < rebuilt.size() && c + 1 < samples.size(); ++c) {
+        const int d = int{samples[c + 1]} - int{rebuilt[c]};
+        total += static_cast<std::uint64_t>(d * d);
+    }
+    return total;
+}
+
+}  // namespace corvane

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "analysis/step_table.h"
+#include "codec/encoder.h"
+
+namespace corvane {
+
+// Exact search for the code sequence whose rebuilt samples lie closest to the
+// source: the least total squared error over the samples the greedy coder codes
+// and the file stores (samples 1 .. 4n, n = PackedDataLength), found by dynamic
+// programming over the decoder state (amplitude 0..255, index 1..9).
+
+// Implementations of the inner loop. They give the same codes; Automatic picks
+// the widest one the processor runs, Wide (64-bit costs) is the safe fallback.
+enum class TrellisKernel { Automatic, Portable, Wide, Avx2, Avx512 };
+bool TrellisKernelAvailable(TrellisKernel kernel);
+
+struct TrellisResult {
+    std::vector<std::uint8_t> codes;  // one 2-bit code per coded sample
+    std::uint64_t squaredError = 0;
+};
+
+TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,
+                            TrellisKernel kernel = TrellisKernel::Automatic);
+
+// The least total squared error alone (one pass, no codes kept).
+std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
+                           TrellisKernel kernel = TrellisKernel::Automatic);
+
+// The packed file of the trellis codes. `tracked`, when given, receives the
+// amplitude after each code, as PackSamples gives it.
+PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,
+                                std::vector<std::uint8_t>* tracked = nullptr);
+
+// Total squared error of rebuilt samples against the samples they stand for:
+// rebuilt[c] against samples[c + 1].
+std::uint64_t CodedSquaredError(std::span<const std::uint8_t> samples,
+                                std::span<const std::uint8_t> rebuilt);
+
+}  // namespace corvane
