@@ -64,12 +64,12 @@ void MainWindowTest::TearDown() {
 const std::vector<SoundCall>& MainWindowTest::SoundCalls() { return soundCalls; }
 void MainWindowTest::ClearSoundCalls() { soundCalls.clear(); }
 
-void SendCommand(int id, WORD notification) {
+void SendCommand(int id, int notification) {
     HWND sender = nullptr;
     for (int n = 1; n <= kControlCount; ++n) {
         if (GetDlgCtrlID(Control(n)) == id) sender = Control(n);
     }
-    SendMessageW(App().MainWindow, WM_COMMAND, MAKEWPARAM(id, notification),
+    SendMessageW(App().MainWindow, WM_COMMAND, MAKEWPARAM(id, static_cast<WORD>(notification)),
                  reinterpret_cast<LPARAM>(sender));
 }
 

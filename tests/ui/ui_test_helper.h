@@ -31,7 +31,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // Sends WM_COMMAND for control identifier `id` as the control itself would.
-void SendCommand(int id, WORD notification = 0);
+void SendCommand(int id, int notification = 0);
 // Processes whatever is queued for this thread.
 void PumpMessages();
 
