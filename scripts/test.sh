@@ -19,3 +19,6 @@ for preset in native asan windows; do
   echo "== $preset tests"
   ctest --test-dir "build/$preset" --output-on-failure -j 1
 done
+
+echo "== fuzz (bounded run of the load -> pack chain)"
+bash scripts/fuzz.sh
