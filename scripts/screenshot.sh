@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: Corvane's main page with the demo sample loaded, photographed
+# under Wine on a virtual display of its own. Needs the Windows build tools, wine, xvfb,
+# imagemagick and fonts-dejavu-core (scripts/install-deps.sh installs them).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+cmake --preset windows >/dev/null
+cmake --build build/windows -j "$(nproc)" --target corvane-cli corvane_screenshot
+
+# A prefix of its own, where Calibri (absent under Wine) is drawn with DejaVu Sans, which has the
+# check, cross and play marks of the captions.
+export CORVANE_WINEPREFIX=$root/build/windows/screenshot-prefix
+export DISPLAY=:93
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+work=$(mktemp -d)
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
+
+"$root/scripts/wine-run.sh" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+  /v Calibri /d 'DejaVu Sans' /f >/dev/null
+cd "$work"
+"$root/scripts/wine-run.sh" "$root/build/windows/src/cli/corvane-cli.exe" demo -o demo.wav
+"$root/scripts/wine-run.sh" "$root/build/windows/tests/ui/corvane_screenshot.exe" demo.wav >log 2>&1 &
+shown=$!
+for _ in $(seq 120); do
+  grep -q ready log && break
+  sleep 0.5
+done
+grep -q ready log || { cat log; echo "screenshot: the window did not come up" >&2; exit 1; }
+sleep 2  # let the X server finish drawing
+mkdir -p "$root/docs"
+# The 800 x 600 window sits centred on the 1024 x 768 screen.
+import -display "$DISPLAY" -window root -crop 800x600+112+84 +repage "$root/docs/screenshot.png"
+touch close
+wait $shown
+echo "wrote docs/screenshot.png"
