@@ -1,6 +1,7 @@
 #include "codec/encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "codec/packed_format.h"
@@ -17,6 +18,61 @@ void FinishHeader(PackedSample& packed, const StepTable& table) {
     std::copy(table.begin(), table.end(), packed.file.begin() + 2);
 }
 
+// The encoder's choice depends only on the table index and s - A: both
+// candidates lie T[i + 1] and T[i - 1] from A on the side of s, so with
+// d = |s - A|, |s - up| = |d - T[i + 1]| and |s - down| = |d - T[i - 1]|.
+// A table of every move, one row per index 1..9 and one entry per s - A in
+// -255..255, turns each sample into one lookup, which keeps the loop short
+// and free of branches (the sign of s - A is a coin toss on real sound).
+// An entry holds the signed change of A in bits 0-15, the code in bits 16-17
+// and the offset of the next index's row (at its s - A = 0) from bit 18.
+constexpr std::ptrdiff_t kRowLength = 511;
+constexpr std::ptrdiff_t RowOf(int index) { return (index - 1) * kRowLength + 255; }
+using MoveTable = std::array<std::uint32_t, (kStepTableLength - 2) * kRowLength>;
+
+MoveTable MovesFor(const StepTable& table) {
+    MoveTable moves{};
+    for (int i = 1; i <= kStepTableLength - 2; ++i) {
+        const int up = table[static_cast<std::size_t>(i + 1)];
+        const int down = table[static_cast<std::size_t>(i - 1)];
+        for (int diff = -255; diff <= 255; ++diff) {
+            const int d = std::abs(diff);
+            const bool chooseUp = std::abs(d - up) <= std::abs(d - down);  // ties go up
+            int moved = chooseUp ? i + 1 : i - 1;
+            const int step = table[static_cast<std::size_t>(moved)];
+            if (moved == 0) moved = 1;
+            if (moved == kStepTableLength - 1) moved = kStepTableLength - 2;
+            const unsigned code = (diff < 0 ? 2u : 0u) | (chooseUp ? 1u : 0u);
+            const auto change = static_cast<std::uint16_t>(diff < 0 ? -step : step);
+            moves[static_cast<std::size_t>(RowOf(i) + diff)] =
+                change | code << 16 | static_cast<std::uint32_t>(RowOf(moved)) << 18;
+        }
+    }
+    return moves;
+}
+
+template <bool kTrack>
+void Encode(std::span<const std::uint8_t> samples, std::size_t codeCount, const StepTable& table,
+            std::uint8_t* data, std::uint8_t* tracked) {
+    const MoveTable moves = MovesFor(table);
+    int amplitude = 128;
+    std::ptrdiff_t row = RowOf(1);
+    unsigned byte = 0;
+    for (std::size_t c = 0; c < codeCount; ++c) {
+        const std::uint32_t move =
+            moves[static_cast<std::size_t>(row + samples[c + 1] - amplitude)];
+        // The chosen candidate, limited to 0..255 only after the choice.
+        amplitude = std::clamp(amplitude + static_cast<std::int16_t>(move & 0xFFFF), 0, 255);
+        row = static_cast<std::ptrdiff_t>(move >> 18);
+        byte = byte << 2 | (move >> 16 & 3u);
+        if (c % 4 == 3) {
+            data[c / 4] = static_cast<std::uint8_t>(byte);
+            byte = 0;
+        }
+        if constexpr (kTrack) tracked[c] = static_cast<std::uint8_t>(amplitude);
+    }
+}
+
 }  // namespace
 
 PackedSample PackSamples(std::span<const std::uint8_t> samples, const StepTable& table,
@@ -25,26 +81,12 @@ PackedSample PackSamples(std::span<const std::uint8_t> samples, const StepTable&
     const std::size_t codeCount = 4 * PackedDataLength(samples.size());
     PackedSample packed;
     packed.file.assign(kPackedHeaderSize + codeCount / 4, 0);
-    if (tracked) tracked->assign(codeCount, 0);
-
-    int amplitude = 128;
-    int index = 1;
-    for (std::size_t c = 0; c < codeCount; ++c) {
-        const int s = samples[c + 1];
-        const bool minus = s < amplitude;
-        const int sign = minus ? -1 : 1;
-        const int up = amplitude + sign * table[static_cast<std::size_t>(index + 1)];
-        const int down = amplitude + sign * table[static_cast<std::size_t>(index - 1)];
-        const bool chooseUp = std::abs(s - up) <= std::abs(s - down);
-        index += chooseUp ? 1 : -1;
-        amplitude = std::clamp(chooseUp ? up : down, 0, 255);
-        if (index == 0) index = 1;
-        if (index == kStepTableLength - 1) index = kStepTableLength - 2;
-
-        const int code = (minus ? 2 : 0) | (chooseUp ? 1 : 0);
-        packed.file[kPackedHeaderSize + c / 4] |=
-            static_cast<std::uint8_t>(code << (6 - 2 * (c % 4)));
-        if (tracked) (*tracked)[c] = static_cast<std::uint8_t>(amplitude);
+    std::uint8_t* data = packed.file.data() + kPackedHeaderSize;
+    if (tracked) {
+        tracked->assign(codeCount, 0);
+        Encode<true>(samples, codeCount, table, data, tracked->data());
+    } else {
+        Encode<false>(samples, codeCount, table, data, nullptr);
     }
     FinishHeader(packed, table);
     return packed;
