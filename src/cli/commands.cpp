@@ -1,8 +1,11 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
+#include <numbers>
 
 #include "analysis/summary.h"
 #include "cli/file_io.h"
@@ -11,6 +14,7 @@
 #include "codec/decoder.h"
 #include "codec/depacker_listing.h"
 #include "codec/encoder.h"
+#include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
 #include "codec/packed_name.h"
 
@@ -42,6 +46,24 @@ bool Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
     if (WriteFileReplacing(path, bytes, error)) return true;
     Refuse(path.string(), error);
     return false;
+}
+
+// The --encoder option: greedy (the default), trellis or optimal.
+std::optional<Encoder> EncoderOption(const Options& options, int& exitCode) {
+    const auto name = options.Get("--encoder");
+    if (!name) return Encoder::Greedy;
+    const auto encoder = ParseEncoderName(*name);
+    if (!encoder) exitCode = UsageError("--encoder takes greedy, trellis or optimal");
+    return encoder;
+}
+
+// The table a packed file carries (the optimal encoder's differs from the
+// derived one); read from the header, which holds it even for a source too
+// long to store.
+StepTable TableOf(const PackedSample& packed) {
+    StepTable table;
+    std::copy_n(packed.file.begin() + 2, kStepTableLength, table.begin());
+    return table;
 }
 
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
@@ -80,9 +102,12 @@ int RunPack(const Args& args) {
                                 {"--output", "--output"},
                                 {"-d", "--dir"},
                                 {"--dir", "--dir"},
-                                {"--table-from", "--table-from"}},
+                                {"--table-from", "--table-from"},
+                                {"--encoder", "--encoder"}},
                                exitCode);
     if (!options) return exitCode;
+    const auto encoder = EncoderOption(*options, exitCode);
+    if (!encoder) return exitCode;
     const auto& inputs = options->positional;
     if (inputs.empty()) return UsageError("pack needs at least one WAV file");
     const auto output = options->Get("--output");
@@ -110,7 +135,8 @@ int RunPack(const Args& args) {
             exitCode = kExitRefused;
             continue;
         }
-        const PackedSample packed = PackSamples(samples, sharedTable.value_or(source->table));
+        const PackedSample packed =
+            PackWithEncoder(*encoder, samples, sharedTable.value_or(source->table));
         const fs::path inputPath(input);
         const fs::path name = ToUtf8(PackedFileName(FromUtf8(inputPath.filename().string())));
         const fs::path target = output ? fs::path(*output)
@@ -121,24 +147,48 @@ int RunPack(const Args& args) {
     return exitCode;
 }
 
+// The source's samples replaced by those of its packed file decoded, as the
+// window's "play repacked" leaves them.
+std::vector<std::uint8_t> RepackedImage(const AnalysedSource& source, Encoder encoder) {
+    std::vector<std::uint8_t> image = source.loaded.image;
+    const PackedSample packed = PackWithEncoder(encoder, SamplesOf(image), source.table);
+    const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
+    // The last few samples it has no codes for keep their loaded values.
+    DecodeInto(data, TableOf(packed), MutableSamplesOf(image));
+    return image;
+}
+
 int RunRepack(const Args& args) {
     int exitCode = kExitOk;
-    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
+    const auto options = Parse(
+        args, {{"-o", "--output"}, {"--output", "--output"}, {"--encoder", "--encoder"}}, exitCode);
     if (!options) return exitCode;
+    const auto encoder = EncoderOption(*options, exitCode);
+    if (!encoder) return exitCode;
     const auto output = options->Get("--output");
     if (options->positional.size() != 1 || !output) {
         return UsageError("repack takes one WAV file and -o OUT.wav");
     }
-    auto source = LoadAnalysedSource(options->positional[0]);
+    const auto source = LoadAnalysedSource(options->positional[0]);
     if (!source) return kExitRefused;
+    return Write(*output, RepackedImage(*source, *encoder)) ? kExitOk : kExitRefused;
+}
 
-    auto& image = source->loaded.image;
-    const PackedSample packed = PackSamples(SamplesOf(image), source->table);
-    const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
-    // The decoded samples replace the source in place; the last few it has no
-    // codes for keep their loaded values.
-    DecodeInto(data, source->table, MutableSamplesOf(image));
-    return Write(*output, image) ? kExitOk : kExitRefused;
+int RunSnr(const Args& args) {
+    int exitCode = kExitOk;
+    const auto options = Parse(args, {{"--encoder", "--encoder"}}, exitCode);
+    if (!options) return exitCode;
+    const auto encoder = EncoderOption(*options, exitCode);
+    if (!encoder) return exitCode;
+    if (options->positional.size() != 1) return UsageError("snr takes one WAV file");
+    const auto source = LoadAnalysedSource(options->positional[0]);
+    if (!source) return kExitRefused;
+    const auto repacked = RepackedImage(*source, *encoder);
+    char text[64];
+    std::snprintf(text, sizeof text, "SNR: %.2f dB",
+                  RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked)));
+    std::cout << text << '\n';
+    return kExitOk;
 }
 
 int RunUnpack(const Args& args) {
@@ -208,8 +258,10 @@ int RunDemo(const Args& args) {
     for (std::uint32_t i = 0; i < kFrames; ++i) {
         const double t = static_cast<double>(i) / kRate;
         const double decay = std::exp(-2.5 * t);
-        const double left = std::sin(2 * M_PI * 220.0 * t) + 0.5 * std::sin(2 * M_PI * 330.0 * t);
-        const double right = std::sin(2 * M_PI * 277.2 * t) + 0.4 * std::sin(2 * M_PI * 440.0 * t);
+        const double left = std::sin(2 * std::numbers::pi * 220.0 * t) +
+                            0.5 * std::sin(2 * std::numbers::pi * 330.0 * t);
+        const double right = std::sin(2 * std::numbers::pi * 277.2 * t) +
+                             0.4 * std::sin(2 * std::numbers::pi * 440.0 * t);
         for (double v : {left, right}) {
             const auto s = static_cast<std::int16_t>(std::lround(v * decay * 16000.0));
             wav.push_back(static_cast<std::uint8_t>(s & 0xFF));

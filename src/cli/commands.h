@@ -14,6 +14,7 @@ using Args = std::vector<std::string>;  // the arguments after the command name
 int RunInfo(const Args& args);
 int RunPack(const Args& args);
 int RunRepack(const Args& args);
+int RunSnr(const Args& args);
 int RunUnpack(const Args& args);
 int RunDepacker(const Args& args);
 int RunDemo(const Args& args);

@@ -13,16 +13,21 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  info FILE.wav                 file facts, gain span, packed size, step table, peak\n"
-    "  pack FILE.wav... [-o OUT | -d DIR] [--table-from OTHER.wav]\n"
+    "  pack FILE.wav... [-o OUT | -d DIR] [--table-from OTHER.wav] [--encoder=E]\n"
     "                                write packed files (drum.wav -> drum.C beside the\n"
     "                                source, into DIR, or to OUT for one input)\n"
-    "  repack FILE.wav -o OUT.wav    the sample packed and unpacked again, as a WAV\n"
+    "  repack FILE.wav -o OUT.wav [--encoder=E]\n"
+    "                                the sample packed and unpacked again, as a WAV\n"
+    "  snr FILE.wav [--encoder=E]    signal-to-noise ratio of the repacked sample\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt,\n"
     "                                '-' for standard output)\n"
     "  demo [-o FILE]                write a short demo WAV (default demo.wav)\n"
     "\n"
+    "Encoders E: greedy (the default, as the window packs), trellis (the codes of\n"
+    "least squared error for the derived table), optimal (trellis with a table\n"
+    "searched for the sample; slower).\n"
     "Options: --help, --version\n"
     "Exit status: 0 success, 1 an input was refused, 2 usage error.\n";
 
@@ -51,6 +56,7 @@ int main(int argc, char** argv) {
     if (command == "info") return RunInfo(args);
     if (command == "pack") return RunPack(args);
     if (command == "repack") return RunRepack(args);
+    if (command == "snr") return RunSnr(args);
     if (command == "unpack") return RunUnpack(args);
     if (command == "depacker") return RunDepacker(args);
     if (command == "demo") return RunDemo(args);

@@ -2,6 +2,9 @@
 // output, exit status and the files it leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +14,9 @@
 #include "codec/decoder.h"
 #include "codec/depacker_listing.h"
 #include "codec/encoder.h"
+#include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
+#include "codec/trellis.h"
 #include "wav_builder.h"
 #include "wave/source.h"
 
@@ -213,6 +218,57 @@ TEST_F(Cli, RepackAndUnpackRoundTrip) {
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("not a packed sample file"), std::string::npos);
     EXPECT_FALSE(fs::exists(Path("x.wav")));
+}
+
+// The three encoders through pack, repack and snr; greedy stays the default.
+TEST_F(Cli, EncoderOptionAndSnr) {
+    Bytes source(3003);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        const double v = 128 + 80 * std::sin(static_cast<double>(i) * 0.07) +
+                         static_cast<double>(i * 7919 % 23) - 11.0;
+        source[i] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
+    }
+    const auto wav = Write("e.wav", test::CanonicalWav({1, 1, 22050, 8}, source));
+    const DifferenceStats stats = ComputeDifferenceStats(source);
+    const StepTable table = DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
+
+    ASSERT_EQ(Run("pack " + Q(wav)).status, 0);
+    EXPECT_EQ(Read(Path("e.C")), PackSamples(source, table).file);
+    ASSERT_EQ(Run("pack " + Q(wav) + " --encoder=greedy -o " + Q(Path("g.C"))).status, 0);
+    EXPECT_EQ(Read(Path("g.C")), Read(Path("e.C")));
+    ASSERT_EQ(Run("pack " + Q(wav) + " --encoder trellis -o " + Q(Path("t.C"))).status, 0);
+    const Bytes trellis = Read(Path("t.C"));
+    EXPECT_EQ(trellis, PackSamplesTrellis(source, table).file);
+
+    ASSERT_EQ(Run("repack " + Q(wav) + " --encoder=trellis -o " + Q(Path("t.wav"))).status, 0);
+    const Bytes repacked = Read(Path("t.wav"));
+    const auto view = ParsePackedFile(trellis);
+    ASSERT_TRUE(view);
+    const auto decoded = DecodeSamples(view->data, view->table);
+    ASSERT_EQ(repacked.size(), 44u + source.size());
+    EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), repacked.begin() + 44));
+
+    double previous = -1000;
+    for (const std::string encoder : {"greedy", "trellis", "optimal"}) {
+        const Result r = Run("snr " + Q(wav) + " --encoder=" + encoder);
+        ASSERT_EQ(r.status, 0) << encoder;
+        ASSERT_EQ(r.out.rfind("SNR: ", 0), 0u) << r.out;
+        ASSERT_EQ(r.out.substr(r.out.size() - 4), " dB\n") << r.out;
+        const double snr = std::stod(r.out.substr(5));
+        EXPECT_GE(snr, previous) << encoder;
+        previous = snr;
+        if (encoder == "trellis") {
+            Bytes image = source;
+            std::copy(decoded.begin(), decoded.end(), image.begin());
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "SNR: %.2f dB\n",
+                          RepackedSnrDb(source, image));
+            EXPECT_EQ(r.out, expected);
+        }
+    }
+    EXPECT_EQ(Run("snr " + Q(wav)).out, Run("snr " + Q(wav) + " --encoder=greedy").out);
+    EXPECT_EQ(Run("pack " + Q(wav) + " --encoder=fast").status, 2);
+    EXPECT_EQ(Run("snr").status, 2);
 }
 
 TEST_F(Cli, DepackerListingToFileAndStdout) {

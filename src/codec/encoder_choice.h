@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "analysis/step_table.h"
+#include "codec/encoder.h"
+
+namespace corvane {
+
+// The coders that make a packed file. All three write the same format, decoded
+// by the same rule: greedy is the classic one-sample-at-a-time coder, trellis
+// the exact least-squares codes for the given table, optimal the trellis with a
+// table searched for the sample (stored in the file in place of the given one).
+enum class Encoder { Greedy, Trellis, Optimal };
+
+std::optional<Encoder> ParseEncoderName(std::string_view name);  // "greedy", "trellis", "optimal"
+
+// `tracked`, when given, receives the amplitude after each stored code.
+PackedSample PackWithEncoder(Encoder encoder, std::span<const std::uint8_t> samples,
+                             const StepTable& table, std::vector<std::uint8_t>* tracked = nullptr);
+
+// Signal-to-noise ratio in dB of a repacked image against its source over
+// samples 1 .. N-1: the energy of the source around 128 over the energy of the
+// difference. Infinite when the two agree there.
+double RepackedSnrDb(std::span<const std::uint8_t> source, std::span<const std::uint8_t> repacked);
+
+}  // namespace corvane

@@ -1,0 +1,136 @@
+#include "codec/table_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+#include "codec/packed_format.h"
+#include "codec/trellis.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::size_t kProbeChunks = 16;
+
+// Evenly spaced stretches of the source, end to end: enough to tell tables apart
+// at a fraction of the cost of the whole source.
+std::vector<std::uint8_t> Probe(std::span<const std::uint8_t> samples, std::size_t size) {
+    if (samples.size() <= size || size < kProbeChunks) {
+        return {samples.begin(), samples.end()};
+    }
+    const std::size_t chunk = size / kProbeChunks;
+    std::vector<std::uint8_t> probe;
+    probe.reserve(chunk * kProbeChunks);
+    for (std::size_t c = 0; c < kProbeChunks; ++c) {
+        const std::size_t from = c * (samples.size() - chunk) / (kProbeChunks - 1);
+        probe.insert(probe.end(), samples.begin() + static_cast<std::ptrdiff_t>(from),
+                     samples.begin() + static_cast<std::ptrdiff_t>(from + chunk));
+    }
+    return probe;
+}
+
+// Trellis errors of several tables, two at a time on two threads.
+std::vector<std::uint64_t> Errors(std::span<const std::uint8_t> samples,
+                                  const std::vector<StepTable>& tables) {
+    std::vector<std::uint64_t> errors(tables.size());
+    const auto measure = [&](std::size_t first) {
+        for (std::size_t n = first; n < tables.size(); n += 2) {
+            errors[n] = TrellisError(samples, tables[n]);
+        }
+    };
+    std::thread helper;
+    if (tables.size() > 1) {
+        try {
+            helper = std::thread(measure, 1);
+        } catch (const std::system_error&) {
+            measure(1);
+        }
+    }
+    measure(0);
+    if (helper.joinable()) helper.join();
+    return errors;
+}
+
+// A table and its error, improved by trying the neighbours of each entry.
+struct Search {
+    std::span<const std::uint8_t> samples;
+    int budget;  // evaluations left
+    StepTable table;
+    std::uint64_t error;
+
+    // Picks the best of `candidates` if it beats the current table.
+    bool TryAll(const std::vector<StepTable>& candidates) {
+        if (candidates.empty() || static_cast<int>(candidates.size()) > budget) return false;
+        budget -= static_cast<int>(candidates.size());
+        const auto errors = Errors(samples, candidates);
+        const auto best = std::min_element(errors.begin(), errors.end());
+        if (*best >= error) return false;
+        error = *best;
+        table = candidates[static_cast<std::size_t>(best - errors.begin())];
+        return true;
+    }
+
+    // Coordinate descent: each entry moved by +-delta, for each delta in turn,
+    // until a whole sweep brings nothing or the budget is spent.
+    void Descend(std::initializer_list<int> deltas) {
+        for (const int delta : deltas) {
+            bool improved = true;
+            while (improved && budget > 0) {
+                improved = false;
+                for (std::size_t k = 0; k < table.size(); ++k) {
+                    std::vector<StepTable> candidates;
+                    for (const int move : {delta, -delta}) {
+                        StepTable next = table;
+                        next[k] = static_cast<std::uint8_t>(std::clamp(table[k] + move, 0, 255));
+                        if (next != table) candidates.push_back(next);
+                    }
+                    improved |= TryAll(candidates);
+                }
+            }
+        }
+    }
+
+    // The whole table scaled: a quick first move for sources whose jumps the
+    // derived table over- or underestimates.
+    void TryScales() {
+        std::vector<StepTable> candidates;
+        for (const double factor : {0.5, 0.7, 1.4, 2.0, 3.0}) {
+            StepTable scaled;
+            for (std::size_t k = 0; k < table.size(); ++k) {
+                scaled[k] = static_cast<std::uint8_t>(
+                    std::clamp(static_cast<int>(std::lround(table[k] * factor)), 0, 255));
+            }
+            if (scaled != table) candidates.push_back(scaled);
+        }
+        TryAll(candidates);
+    }
+};
+
+}  // namespace
+
+StepTable OptimiseTable(std::span<const std::uint8_t> samples, const StepTable& start,
+                        const TableSearchLimits& limits) {
+    if (PackedDataLength(samples.size()) == 0) return start;
+
+    // Most of the search on the probe, with coarse moves first.
+    const std::vector<std::uint8_t> probe = Probe(samples, limits.probeSamples);
+    Search onProbe{probe, limits.probeEvaluations, start, TrellisError(probe, start)};
+    onProbe.TryScales();
+    onProbe.Descend({16, 8, 4, 2, 1});
+
+    // Then fine moves on the whole source, which also has the last word.
+    const std::uint64_t startError = TrellisError(samples, start);
+    const bool probeIsAll = probe.size() == samples.size();
+    Search onAll{samples, limits.fullEvaluations, onProbe.table,
+                 probeIsAll ? onProbe.error : TrellisError(samples, onProbe.table)};
+    if (!probeIsAll) onAll.Descend({1});
+    return onAll.error < startError ? onAll.table : start;
+}
+
+PackedSample PackSamplesOptimal(std::span<const std::uint8_t> samples, const StepTable& start,
+                                std::vector<std::uint8_t>* tracked) {
+    return PackSamplesTrellis(samples, OptimiseTable(samples, start), tracked);
+}
+
+}  // namespace corvane
