@@ -11,6 +11,7 @@
 #include "analysis/step_table.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
+#include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
 #include "z80_depacker.h"
 
@@ -118,6 +119,39 @@ TEST(Z80Depacker, LongFiles) {
     for (const std::uint16_t at : kLoadAddresses) {
         EXPECT_TRUE(DepackerMatchesDecoder(packed.file, at));
     }
+}
+
+// Files of the trellis and optimal encoders play through the same routine:
+// with the derived table, with a searched one, and with large random tables
+// that drive the amplitude into its limits.
+TEST(Z80Depacker, TrellisAndOptimalFiles) {
+    std::mt19937 random(6);
+    bool searchedTable = false;
+    for (int round = 0; round < 6; ++round) {
+        std::vector<std::uint8_t> source(2 + 4 * (200 + random() % 300));
+        int level = 128;
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            const double tone = 60 * std::sin(static_cast<double>(i) * 0.09);
+            level = round % 2 ? std::clamp(level + static_cast<int>(random() % 81) - 40, 0, 255)
+                              : static_cast<int>(128 + tone) + static_cast<int>(random() % 9) - 4;
+            source[i] = static_cast<std::uint8_t>(std::clamp(level, 0, 255));
+        }
+        StepTable table = DerivedTable(source);
+        if (round >= 4) {
+            for (auto& entry : table) entry = static_cast<std::uint8_t>(random() % 256);
+        }
+        for (const Encoder encoder : {Encoder::Trellis, Encoder::Optimal}) {
+            std::vector<std::uint8_t> tracked;
+            const PackedSample packed = PackWithEncoder(encoder, source, table, &tracked);
+            searchedTable =
+                searchedTable || !std::equal(table.begin(), table.end(), packed.file.begin() + 2);
+            for (const std::uint16_t at : kLoadAddresses) {
+                EXPECT_TRUE(DepackerSends(packed.file, tracked, at))
+                    << "round " << round << " encoder " << static_cast<int>(encoder);
+            }
+        }
+    }
+    EXPECT_TRUE(searchedTable);
 }
 
 }  // namespace
