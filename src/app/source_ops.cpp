@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -35,13 +36,15 @@ void ShowFacts(const FileFacts& facts) {
     for (std::size_t i = 0; i < facts.size(); ++i) SetLabel(kFactLabels[i], facts[i]);
 }
 
-std::wstring EntryText(int index) {
+// The text of list entry `index`; nothing when the list has no such entry.
+std::optional<std::wstring> EntryText(int index) {
     const LRESULT length = SendMessageW(App().SourceList, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return {};
+    if (length == LB_ERR) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const LRESULT copied =
         SendMessageW(App().SourceList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    if (copied == LB_ERR) return std::nullopt;
+    text.resize(static_cast<std::size_t>(copied));
     return text;
 }
 
@@ -84,9 +87,12 @@ std::span<const std::uint8_t> LoadedSamples() {
 bool LoadSource() {
     AppState& app = App();
     app.SampleValid = false;
-    if (app.SelectedIndex == -1) return false;
+    // No selection, or an index the list does not hold: nothing to load, nothing changes.
+    const std::optional<std::wstring> entry =
+        app.SelectedIndex == -1 ? std::nullopt : EntryText(app.SelectedIndex);
+    if (!entry) return false;
 
-    const std::wstring path = app.SourceFolder + EntryText(app.SelectedIndex);
+    const std::wstring path = app.SourceFolder + *entry;
     std::vector<std::uint8_t> file;
     LoadedSource loaded;
     bool read = ReadWholeFile(path, file);

@@ -148,5 +148,48 @@ TEST_F(PlaybackTest, AboutPageLeavesPlaybackAlone) {
     EXPECT_TRUE(SoundCalls().empty());
 }
 
+TEST_F(PlaybackTest, TinyAndOverlongSourcesPlayRepackedWithinTheirImage) {
+    // A header cut off after bits per sample (no data size, no samples), one sample, and a
+    // source too long for the packed format's length field.
+    std::vector<std::uint8_t> cut = WavBytes({.data = {}});
+    cut.resize(36);
+    const std::vector<std::uint8_t> one = WavBytes({.data = {77}});
+    std::vector<std::uint8_t> longSource(262146);
+    for (std::size_t i = 0; i < longSource.size(); ++i) {
+        longSource[i] = static_cast<std::uint8_t>(128 + (i % 64) - 32);
+    }
+    folder.Write(L"cut.wav", cut);
+    folder.Write(L"one.wav", one);
+    folder.Write(L"long.wav", WavBytes({.data = longSource}));
+    FillSourceList(folder.Path(), {L"cut.wav", L"example.wav", L"one.wav", L"long.wav"});
+
+    SelectEntry(0);  // entry 1 is the one loaded
+    ASSERT_TRUE(App().SampleValid);
+    EXPECT_EQ(App().WaveImage.size(), 44u);
+    EXPECT_EQ(ControlText(FileSizeLabel), L"File Size: 13bytes");
+    SendCommand(IdPlayRepacked, BN_CLICKED);
+    EXPECT_EQ(App().WaveImage.size(), 44u);
+    EXPECT_EQ(App().PackedImage.size(), 13u);
+
+    SelectEntry(2);
+    ASSERT_TRUE(App().SampleValid);
+    SendCommand(IdPlayRepacked, BN_CLICKED);
+    EXPECT_EQ(SamplesIn(App().WaveImage), std::vector<std::uint8_t>{128});
+
+    SelectEntry(3);
+    ASSERT_TRUE(App().SampleValid);
+    // 13 + (262 146 - 2) / 4 bytes: one data byte more than the length field holds.
+    EXPECT_EQ(ControlText(FileSizeLabel), L"File Size: 65 549bytes \u2718");
+    ClearSoundCalls();
+    SendCommand(IdPlayRepacked, BN_CLICKED);
+    ExpectStopThenPlay(true);
+    EXPECT_FALSE(App().PackedStorable);
+    const std::vector<std::uint8_t> played = SamplesIn(SoundCalls()[1].image);
+    ASSERT_EQ(played.size(), longSource.size());
+    EXPECT_EQ(played[0], 128);
+    EXPECT_EQ(played.back(), longSource.back());  // the one sample past the last full byte
+    EXPECT_NE(played, longSource);
+}
+
 }  // namespace
 }  // namespace corvane::uitest
