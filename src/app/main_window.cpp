@@ -141,9 +141,9 @@ void CreateControls(HWND window, HINSTANCE instance) {
         if (spec.font != FontKind::None) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec.font)), 0);
         }
+        if (n == AboutTextLabel) SetWindowTextW(control, kAboutText);
     }
     app.SourceList = Control(SourceListControl);
-    SetWindowTextW(Control(AboutTextLabel), kAboutText);
 }
 
 void ShowControls(int first, int last) {
