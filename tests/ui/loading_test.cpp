@@ -125,6 +125,23 @@ TEST_F(LoadingTest, LongSilenceDrawsDecadeLinesAndCutsTheWaveform) {
     EXPECT_EQ(HistogramPixel(128, 1), kLineOnWhite);
 }
 
+TEST_F(LoadingTest, ReplacedBitmapsAreReleased) {
+    folder.Write(L"a.wav", WavBytes({.data = {128, 130, 125, 130, 128, 130}}));
+    FillSourceList(folder.Path(), {L"a.wav", L"a.wav"});
+    SelectEntry(1);
+    const HBITMAP histogram = App().HistogramBitmap;
+    const HBITMAP waveform = App().WaveformBitmap;
+    ASSERT_EQ(GetObjectType(histogram), static_cast<DWORD>(OBJ_BITMAP));
+    ASSERT_EQ(GetObjectType(waveform), static_cast<DWORD>(OBJ_BITMAP));
+
+    SelectEntry(0);
+    ASSERT_NE(App().HistogramBitmap, histogram);
+    ASSERT_NE(App().WaveformBitmap, waveform);
+    EXPECT_EQ(GetObjectType(histogram), 0u);
+    EXPECT_EQ(GetObjectType(waveform), 0u);
+    EXPECT_EQ(GetObjectType(App().HistogramBitmap), static_cast<DWORD>(OBJ_BITMAP));
+}
+
 TEST_F(LoadingTest, RejectedFileClearsPlotsAndOnlyTheFirstValidAnalysisEnablesButtons) {
     folder.Write(L"good.wav", WavBytes({.data = {128, 130, 125, 130, 128, 130}}));
     folder.Write(L"bad.wav", WavBytes({.format = 3,
