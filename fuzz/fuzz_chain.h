@@ -1,9 +1,9 @@
 #pragma once
 // The whole road of one input file through the core, as the program takes it:
-// load (chunk walk, checks, facts, normalise), analyse (statistics, step table,
-// both drawings, summary texts), pack, unpack over the image, and the packed
-// file reader on the raw bytes. Returns a description of the first broken
-// invariant, or an empty string; sanitizers catch the rest.
+// load (chunk walk, checks, facts, normalise; from a copy and in place), analyse (statistics, step
+// table, both drawings, summary texts), pack, unpack over the image, and the packed file reader on
+// the raw bytes. Returns a description of the first broken invariant, or an empty string;
+// sanitizers catch the rest.
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -34,6 +34,11 @@ inline std::string DecodeRawPacked(std::span<const std::uint8_t> file) {
 inline std::string RunWholeChain(std::span<const std::uint8_t> input) {
     LoadedSource loaded = LoadSourceBytes(input);
     if (!input.empty() && loaded.image.size() < 44) return "image shorter than its header";
+    const LoadedSource inPlace = LoadSourceInPlace({input.begin(), input.end()});
+    if (inPlace.image != loaded.image || inPlace.facts != loaded.facts ||
+        inPlace.valid != loaded.valid || inPlace.bytesPerSample != loaded.bytesPerSample) {
+        return "loading in place differs from loading a copy";
+    }
     const std::span<const std::uint8_t> samples = SamplesOf(loaded.image);
 
     // The analysis pass runs on whatever the image holds, accepted or not.

@@ -24,14 +24,19 @@ void FinishHeader(PackedSample& packed, const StepTable& table) {
 // A table of every move, one row per index 1..9 and one entry per s - A in
 // -255..255, turns each sample into one lookup, which keeps the loop short
 // and free of branches (the sign of s - A is a coin toss on real sound).
-// An entry holds the signed change of A in bits 0-15, the code in bits 16-17
-// and the offset of the next index's row (at its s - A = 0) from bit 18.
 constexpr std::ptrdiff_t kRowLength = 511;
 constexpr std::ptrdiff_t RowOf(int index) { return (index - 1) * kRowLength + 255; }
-using MoveTable = std::array<std::uint32_t, (kStepTableLength - 2) * kRowLength>;
+constexpr std::size_t kMoveCount = (kStepTableLength - 2) * kRowLength;
 
-MoveTable MovesFor(const StepTable& table) {
-    MoveTable moves{};
+// Three arrays rather than one of records, so the change of A loads straight
+// into the addition on the loop's critical path.
+struct MoveTable {
+    std::array<std::int32_t, kMoveCount> change;  // +T or -T at the moved index
+    std::array<std::uint16_t, kMoveCount> next;   // the next index's row, at its s - A = 0
+    std::array<std::uint8_t, kMoveCount> code;
+};
+
+void FillMoves(const StepTable& table, MoveTable& out) {
     for (int i = 1; i <= kStepTableLength - 2; ++i) {
         const int up = table[static_cast<std::size_t>(i + 1)];
         const int down = table[static_cast<std::size_t>(i - 1)];
@@ -42,34 +47,32 @@ MoveTable MovesFor(const StepTable& table) {
             const int step = table[static_cast<std::size_t>(moved)];
             if (moved == 0) moved = 1;
             if (moved == kStepTableLength - 1) moved = kStepTableLength - 2;
-            const unsigned code = (diff < 0 ? 2u : 0u) | (chooseUp ? 1u : 0u);
-            const auto change = static_cast<std::uint16_t>(diff < 0 ? -step : step);
-            moves[static_cast<std::size_t>(RowOf(i) + diff)] =
-                change | code << 16 | static_cast<std::uint32_t>(RowOf(moved)) << 18;
+            const auto at = static_cast<std::size_t>(RowOf(i) + diff);
+            out.change[at] = diff < 0 ? -step : step;
+            out.next[at] = static_cast<std::uint16_t>(RowOf(moved));
+            out.code[at] = static_cast<std::uint8_t>((diff < 0 ? 2 : 0) | (chooseUp ? 1 : 0));
         }
     }
-    return moves;
 }
 
 template <bool kTrack>
 void Encode(std::span<const std::uint8_t> samples, std::size_t codeCount, const StepTable& table,
             std::uint8_t* data, std::uint8_t* tracked) {
-    const MoveTable moves = MovesFor(table);
-    int amplitude = 128;
+    MoveTable moves;
+    FillMoves(table, moves);
+    std::ptrdiff_t amplitude = 128;
     std::ptrdiff_t row = RowOf(1);
-    unsigned byte = 0;
-    for (std::size_t c = 0; c < codeCount; ++c) {
-        const std::uint32_t move =
-            moves[static_cast<std::size_t>(row + samples[c + 1] - amplitude)];
-        // The chosen candidate, limited to 0..255 only after the choice.
-        amplitude = std::clamp(amplitude + static_cast<std::int16_t>(move & 0xFFFF), 0, 255);
-        row = static_cast<std::ptrdiff_t>(move >> 18);
-        byte = byte << 2 | (move >> 16 & 3u);
-        if (c % 4 == 3) {
-            data[c / 4] = static_cast<std::uint8_t>(byte);
-            byte = 0;
+    for (std::size_t c = 0; c < codeCount; c += 4) {
+        unsigned byte = 0;
+        for (std::size_t k = c; k < c + 4; ++k) {
+            const auto at = static_cast<std::size_t>(row + samples[k + 1] - amplitude);
+            // The chosen candidate, limited to 0..255 only after the choice.
+            amplitude = std::clamp<std::ptrdiff_t>(amplitude + moves.change[at], 0, 255);
+            row = moves.next[at];
+            byte = byte << 2 | moves.code[at];
+            if constexpr (kTrack) tracked[k] = static_cast<std::uint8_t>(amplitude);
         }
-        if constexpr (kTrack) tracked[c] = static_cast<std::uint8_t>(amplitude);
+        data[c / 4] = static_cast<std::uint8_t>(byte);
     }
 }
 

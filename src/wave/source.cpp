@@ -53,30 +53,61 @@ std::wstring Marked(std::wstring text, bool ok) { return text + (ok ? L" \u2713"
 
 }  // namespace
 
+namespace {
+
+// A RIFF/WAVE file with "fmt " and "data" chunks: its canonical header and
+// where its sample bytes lie (the data chunk, clipped to the end of the file).
+struct WalkedLayout {
+    WaveHeader header;
+    std::span<const std::uint8_t> samples;
+};
+
+std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
+    if (!HasId(file, 0, "RIFF") || !HasId(file, 8, "WAVE")) return std::nullopt;
+    const ChunkWalk walk = WalkChunks(file);
+    if (!walk.fmt || !walk.data) return std::nullopt;
+    const Chunk data = *walk.data;
+    const bool canonical = walk.fmt->payload == 20 && walk.fmt->size == 16 && data.payload == 44;
+    WalkedLayout layout;
+    if (canonical) {
+        layout.header = WaveHeader::From(file);
+    } else {
+        layout.header = MonoWaveHeader(0, 0);  // ids and fmt size; the rest follows
+        const auto fmt = Payload(file, walk.fmt->payload, 16);
+        std::fill(layout.header.bytes.begin() + 20, layout.header.bytes.begin() + 36, 0);
+        std::copy(fmt.begin(), fmt.end(), layout.header.bytes.begin() + 20);
+        layout.header.SetRiffSize(36 + data.size);
+        layout.header.SetDataSize(data.size);
+    }
+    layout.samples = Payload(file, data.payload, data.size);
+    return layout;
+}
+
+LoadedSource CheckAndNormalise(std::vector<std::uint8_t> image) {
+    LoadedSource loaded;
+    loaded.image = std::move(image);
+    FormatCheck check = CheckFormat(WaveHeader::From(loaded.image));
+    loaded.valid = check.valid;
+    loaded.bytesPerSample = check.bytesPerSample;
+    loaded.facts = std::move(check.facts);
+    NormaliseSample(loaded.image, loaded.bytesPerSample);
+    return loaded;
+}
+
+LoadedSource Unreadable() {
+    LoadedSource loaded;
+    loaded.facts = UnreadableFileFacts();
+    return loaded;
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file) {
     std::vector<std::uint8_t> image;
-    if (HasId(file, 0, "RIFF") && HasId(file, 8, "WAVE")) {
-        const ChunkWalk walk = WalkChunks(file);
-        if (walk.fmt && walk.data) {
-            const Chunk data = *walk.data;
-            const bool canonical =
-                walk.fmt->payload == 20 && walk.fmt->size == 16 && data.payload == 44;
-            WaveHeader header;
-            if (canonical) {
-                header = WaveHeader::From(file);
-            } else {
-                header = MonoWaveHeader(0, 0);  // ids and fmt size; the rest follows
-                const auto fmt = Payload(file, walk.fmt->payload, 16);
-                std::fill(header.bytes.begin() + 20, header.bytes.begin() + 36, 0);
-                std::copy(fmt.begin(), fmt.end(), header.bytes.begin() + 20);
-                header.SetRiffSize(36 + data.size);
-                header.SetDataSize(data.size);
-            }
-            const auto samples = Payload(file, data.payload, data.size);
-            image.assign(header.bytes.begin(), header.bytes.end());
-            image.insert(image.end(), samples.begin(), samples.end());
-            return image;
-        }
+    if (const auto layout = WalkLayout(file)) {
+        image.assign(layout->header.bytes.begin(), layout->header.bytes.end());
+        image.insert(image.end(), layout->samples.begin(), layout->samples.end());
+        return image;
     }
     // Fixed layout: header at 0, samples from 44 to the end of the file.
     image.assign(file.begin(), file.end());
@@ -124,19 +155,32 @@ FileFacts UnreadableFileFacts() {
             L"Length:"};
 }
 
-LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
-    LoadedSource loaded;
-    if (file.empty()) {
-        loaded.facts = UnreadableFileFacts();
-        return loaded;
+std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> file) {
+    const auto layout = WalkLayout(file);
+    if (!layout) {
+        if (file.size() < kWaveHeaderSize) file.resize(kWaveHeaderSize, 0);
+        return file;
     }
-    loaded.image = CanonicalWaveImage(file);
-    FormatCheck check = CheckFormat(WaveHeader::From(loaded.image));
-    loaded.valid = check.valid;
-    loaded.bytesPerSample = check.bytesPerSample;
-    loaded.facts = std::move(check.facts);
-    NormaliseSample(loaded.image, loaded.bytesPerSample);
-    return loaded;
+    if (layout->samples.empty()) return CanonicalWaveImage(file);
+    const std::size_t at = static_cast<std::size_t>(layout->samples.data() - file.data());
+    // Samples that lie before byte 44 would have to move right: rare, so copy.
+    if (at < kWaveHeaderSize) return CanonicalWaveImage(file);
+    const std::size_t count = layout->samples.size();
+    const WaveHeader header = layout->header;  // before the move overwrites its source
+    std::memmove(file.data() + kWaveHeaderSize, file.data() + at, count);
+    file.resize(kWaveHeaderSize + count);
+    header.WriteTo(file);
+    return file;
+}
+
+LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
+    if (file.empty()) return Unreadable();
+    return CheckAndNormalise(CanonicalWaveImage(file));
+}
+
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file) {
+    if (file.empty()) return Unreadable();
+    return CheckAndNormalise(CanonicalWaveImageInPlace(std::move(file)));
 }
 
 std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image) {

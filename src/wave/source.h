@@ -18,6 +18,8 @@ using FileFacts = std::array<std::wstring, 6>;
 // chunks walked for the first "fmt " (>= 16 bytes) and "data" chunks; anything
 // else is read with the fixed 44-byte layout (short files padded with zeros).
 std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file);
+// The same image made inside the file's own buffer: no second copy of a long file.
+std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> file);
 
 struct FormatCheck {
     bool valid = false;               // PCM, 1 or 2 channels, 8 or 16 bits
@@ -44,6 +46,9 @@ struct LoadedSource {
 };
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file);
+// The same from a buffer the caller hands over (a file just read): the image
+// is made and normalised inside it, as the program's one WAV buffer is.
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file);
 
 // The samples of a normalised image (bytes from 44 on).
 std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image);

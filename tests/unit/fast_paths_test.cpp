@@ -12,6 +12,7 @@
 #include "analysis/statistics.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
+#include "wav_builder.h"
 #include "wave/source.h"
 
 namespace corvane {
@@ -185,7 +186,8 @@ TEST(FastPaths, NormalisationMatchesTwoSeparatePasses) {
     std::mt19937 random(14);
     for (const unsigned bits : {8u, 16u}) {
         for (const unsigned channels : {1u, 2u}) {
-            for (const std::size_t bytes : {0, 1, 2, 3, 4, 5, 6, 7, 8, 1001, 4096, 65537}) {
+            for (const std::size_t bytes :
+                 {0, 1, 2, 3, 4, 5, 7, 8, 63, 64, 65, 67, 127, 128, 1001, 4096, 65537}) {
                 Bytes image(44 + bytes);
                 for (auto& b : image) b = static_cast<std::uint8_t>(random());
                 WaveHeader header = MonoWaveHeader(8000, 0);
@@ -198,6 +200,45 @@ TEST(FastPaths, NormalisationMatchesTwoSeparatePasses) {
                     << bits << " bits, " << channels << " channels, " << bytes << " bytes";
             }
         }
+    }
+}
+
+// Handing the file's buffer over must give what loading a copy gives, for
+// every layout the chunk walk meets.
+TEST(FastPaths, LoadingInPlaceMatchesLoadingACopy) {
+    using namespace test;
+    std::mt19937 random(15);
+    Bytes tone(1001);
+    for (auto& b : tone) b = static_cast<std::uint8_t>(random());
+    std::vector<Bytes> files = {CanonicalWav({1, 2, 44100, 16}, tone),
+                                CanonicalWav({1, 1, 8000, 8}, tone),
+                                CanonicalWav({1, 2, 8000, 8}, {}),
+                                CanonicalWav({3, 1, 8000, 32}, tone),
+                                Bytes(tone.begin(), tone.begin() + 30),
+                                Bytes{1},
+                                tone};
+    Bytes chunks;  // 18-byte fmt and a LIST chunk before the data
+    Bytes fmt = FmtPayload({1, 2, 22050, 16});
+    fmt.insert(fmt.end(), {0, 0});
+    PutChunk(chunks, "fmt ", fmt);
+    PutChunk(chunks, "LIST", Bytes(27, 'x'));
+    PutChunk(chunks, "data", tone);
+    files.push_back(Riff(chunks));
+    Bytes early;  // the data chunk before the format chunk, so its samples lie before byte 44
+    PutChunk(early, "data", Bytes(tone.begin(), tone.begin() + 40));
+    PutChunk(early, "fmt ", FmtPayload({1, 1, 8000, 8}));
+    files.push_back(Riff(early));
+    Bytes declaredLonger = CanonicalWav({1, 1, 8000, 16}, tone);
+    declaredLonger.resize(declaredLonger.size() - 100);  // data size says more than is there
+    files.push_back(declaredLonger);
+
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const LoadedSource copy = LoadSourceBytes(files[k]);
+        const LoadedSource inPlace = LoadSourceInPlace(files[k]);
+        EXPECT_EQ(inPlace.image, copy.image) << "file " << k;
+        EXPECT_EQ(inPlace.facts, copy.facts) << "file " << k;
+        EXPECT_EQ(inPlace.valid, copy.valid) << "file " << k;
+        EXPECT_EQ(inPlace.bytesPerSample, copy.bytesPerSample) << "file " << k;
     }
 }
 
