@@ -167,7 +167,7 @@ std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> fi
     if (at < kWaveHeaderSize) return CanonicalWaveImage(file);
     const std::size_t count = layout->samples.size();
     const WaveHeader header = layout->header;  // before the move overwrites its source
-    std::memmove(file.data() + kWaveHeaderSize, file.data() + at, count);
+    if (at != kWaveHeaderSize) std::memmove(file.data() + kWaveHeaderSize, file.data() + at, count);
     file.resize(kWaveHeaderSize + count);
     header.WriteTo(file);
     return file;
