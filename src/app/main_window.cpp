@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include <cwchar>
+#include <new>
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
@@ -164,7 +164,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostQuitMessage(0);
             return 0;
         case WM_COMMAND:
-            DispatchCommand(LOWORD(wParam));
+            // No exception may cross into the platform's message dispatch.
+            try {
+                DispatchCommand(LOWORD(wParam));
+            } catch (const std::bad_alloc&) {
+            }
             break;
         default:
             break;

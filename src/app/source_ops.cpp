@@ -180,18 +180,21 @@ void AnalyseSample(bool deriveTable) {
 void PackSample() {
     AppState& app = App();
     if (!app.SampleValid) return;
-    PackedSample packed = PackSamples(LoadedSamples(), app.StepTable);
-    app.PackedImage = std::move(packed.file);
-    app.PackedStorable = packed.storable;
+    try {
+        PackedSample packed = PackSamples(LoadedSamples(), app.StepTable);
+        app.PackedImage = std::move(packed.file);
+        app.PackedStorable = packed.storable;
+    } catch (const std::bad_alloc&) {
+        app.PackedImage.clear();  // no packed file: nothing to decode or save
+        app.PackedStorable = false;
+    }
 }
 
 void UnpackSample() {
     AppState& app = App();
-    if (!app.SampleValid) return;
+    if (!app.SampleValid || app.PackedImage.size() < kPackedHeaderSize) return;
     app.SourceInImage = false;
-    std::span<const std::uint8_t> data(app.PackedImage);
-    data = data.size() > kPackedHeaderSize ? data.subspan(kPackedHeaderSize)
-                                           : std::span<const std::uint8_t>{};
+    const auto data = std::span<const std::uint8_t>(app.PackedImage).subspan(kPackedHeaderSize);
     DecodeInto(data, app.StepTable, MutableSamplesOf(app.WaveImage));
 }
 

@@ -19,10 +19,11 @@ void AttachPlot(Plot plot);
 // Enables the play and compress buttons. Does nothing for an invalid sample.
 void AnalyseSample(bool deriveTable);
 
-// Packs WaveImage into PackedImage with the step table in force.
+// Packs WaveImage into PackedImage with the step table in force; leaves PackedImage empty
+// when memory runs out.
 void PackSample();
 // Decodes PackedImage over the samples of WaveImage; the samples past the last full code
-// byte keep their loaded values.
+// byte keep their loaded values. Does nothing without a packed file.
 void UnpackSample();
 
 }  // namespace corvane
