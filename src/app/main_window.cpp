@@ -133,13 +133,13 @@ HFONT FontOf(FontKind kind) {
 void CreateControls(HWND window, HINSTANCE instance) {
     AppState& app = App();
     for (int n = 1; n <= kControlCount; ++n) {
-        const ControlSpec& spec = kControls[n - 1];
+        const ControlSpec& entry = kControls[n - 1];
         HWND control = CreateWindowExW(
-            0, spec.className, spec.text, spec.style, spec.x, spec.y, spec.width, spec.height,
-            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+            0, entry.className, entry.text, entry.style, entry.x, entry.y, entry.width, entry.height,
+            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
         app.Controls[static_cast<std::size_t>(n)] = control;
-        if (spec.font != FontKind::None) {
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec.font)), 0);
+        if (entry.font != FontKind::None) {
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(entry.font)), 0);
         }
         if (n == AboutTextLabel) SetWindowTextW(control, kAboutText);
     }

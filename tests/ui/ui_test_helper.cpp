@@ -137,24 +137,24 @@ std::vector<std::uint8_t> PictureBits(int control) {
     return bits;
 }
 
-std::vector<std::uint8_t> WavBytes(const WavSpec& spec) {
-    const std::uint32_t blockAlign = spec.channels * (spec.bitsPerSample / 8u);
-    const auto dataSize = static_cast<std::uint32_t>(spec.data.size());
-    std::vector<std::uint8_t> out(44 + spec.data.size());
+std::vector<std::uint8_t> WavBytes(const WavSpec& wav) {
+    const std::uint32_t blockAlign = wav.channels * (wav.bitsPerSample / 8u);
+    const auto dataSize = static_cast<std::uint32_t>(wav.data.size());
+    std::vector<std::uint8_t> out(44 + wav.data.size());
     PutTag(out, 0, "RIFF");
     PutU32(out, 4, 36 + dataSize);
     PutTag(out, 8, "WAVE");
     PutTag(out, 12, "fmt ");
     PutU32(out, 16, 16);
-    PutU16(out, 20, spec.format);
-    PutU16(out, 22, spec.channels);
-    PutU32(out, 24, spec.sampleRate);
-    PutU32(out, 28, spec.sampleRate * blockAlign);
+    PutU16(out, 20, wav.format);
+    PutU16(out, 22, wav.channels);
+    PutU32(out, 24, wav.sampleRate);
+    PutU32(out, 28, wav.sampleRate * blockAlign);
     PutU16(out, 32, blockAlign);
-    PutU16(out, 34, spec.bitsPerSample);
+    PutU16(out, 34, wav.bitsPerSample);
     PutTag(out, 36, "data");
     PutU32(out, 40, dataSize);
-    for (std::size_t i = 0; i < spec.data.size(); ++i) out[44 + i] = spec.data[i];
+    for (std::size_t i = 0; i < wav.data.size(); ++i) out[44 + i] = wav.data[i];
     return out;
 }
 

@@ -68,7 +68,7 @@ struct WavSpec {
     std::uint16_t bitsPerSample = 8;
     std::vector<std::uint8_t> data;
 };
-std::vector<std::uint8_t> WavBytes(const WavSpec& spec);
+std::vector<std::uint8_t> WavBytes(const WavSpec& wav);
 
 // A folder of its own under the temporary folder, removed with everything in it.
 class TempFolder {
