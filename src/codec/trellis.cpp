@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <system_error>
@@ -48,45 +49,61 @@ struct StepJob {
     int pad;  // pad of each cost row: a multiple of 16, at least the largest step
 };
 
-// Stores one bit a lane for a 1-lane kernel.
-inline void PutBit(std::uint8_t* row, int a, bool bit) {
-    const auto mask = static_cast<std::uint8_t>(bit ? 1 << (a % 8) : 0);
-    row[a / 8] = static_cast<std::uint8_t>((a % 8 == 0 ? 0 : row[a / 8]) | mask);
-}
+// Vectors as plain arrays, for any processor: compilers turn the lane loops
+// into whatever vector instructions the target has.
+template <class CostType, CostType kSpread>
+struct ArrayOps {
+    using Cost = CostType;
+    static constexpr int kWidth = 8;
+    static constexpr Cost kSafeSpread = kSpread;
+    struct Vec {
+        Cost lane[kWidth];
+    };
+    static Vec Load(const Cost* p) {
+        Vec v;
+        std::memcpy(v.lane, p, sizeof v.lane);
+        return v;
+    }
+    static void Store(Cost* p, const Vec& v) { std::memcpy(p, v.lane, sizeof v.lane); }
+    static Vec Broadcast(Cost c) {
+        Vec v;
+        for (Cost& x : v.lane) x = c;
+        return v;
+    }
+    static Vec Min(const Vec& a, const Vec& b) {
+        Vec v;
+        for (int j = 0; j < kWidth; ++j) v.lane[j] = b.lane[j] < a.lane[j] ? b.lane[j] : a.lane[j];
+        return v;
+    }
+    static Vec Max(const Vec& a, const Vec& b) {
+        Vec v;
+        for (int j = 0; j < kWidth; ++j) v.lane[j] = a.lane[j] < b.lane[j] ? b.lane[j] : a.lane[j];
+        return v;
+    }
+    static Vec Add(const Vec& a, const Vec& b) {
+        Vec v;
+        for (int j = 0; j < kWidth; ++j) v.lane[j] = a.lane[j] + b.lane[j];
+        return v;
+    }
+    static Vec Sub(const Vec& a, const Vec& b) {
+        Vec v;
+        for (int j = 0; j < kWidth; ++j) v.lane[j] = a.lane[j] - b.lane[j];
+        return v;
+    }
+    static void PutMask(std::uint8_t* row, int a, const Vec& x, const Vec& y) {
+        unsigned bits = 0;
+        for (int j = 0; j < kWidth; ++j) bits |= (x.lane[j] < y.lane[j] ? 1u : 0u) << j;
+        row[a / 8] = static_cast<std::uint8_t>(bits);
+    }
+};
 
 namespace portable {
-struct Ops {
-    using Cost = std::int32_t;
-    using Vec = Cost;
-    static constexpr int kWidth = 1;
-    static constexpr Cost kSafeSpread = Cost{1} << 30;
-    static Vec Load(const Cost* p) { return *p; }
-    static void Store(Cost* p, Vec v) { *p = v; }
-    static Vec Broadcast(Cost c) { return c; }
-    static Vec Min(Vec a, Vec b) { return b < a ? b : a; }
-    static Vec Max(Vec a, Vec b) { return a < b ? b : a; }
-    static Vec Add(Vec a, Vec b) { return a + b; }
-    static Vec Sub(Vec a, Vec b) { return a - b; }
-    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) { PutBit(row, a, x < y); }
-};
+using Ops = ArrayOps<std::int32_t, std::int32_t{1} << 30>;
 #include "codec/trellis_kernel.inc"
 }  // namespace portable
 
 namespace wide {
-struct Ops {
-    using Cost = std::int64_t;
-    using Vec = Cost;
-    static constexpr int kWidth = 1;
-    static constexpr Cost kSafeSpread = Cost{1} << 60;
-    static Vec Load(const Cost* p) { return *p; }
-    static void Store(Cost* p, Vec v) { *p = v; }
-    static Vec Broadcast(Cost c) { return c; }
-    static Vec Min(Vec a, Vec b) { return b < a ? b : a; }
-    static Vec Max(Vec a, Vec b) { return a < b ? b : a; }
-    static Vec Add(Vec a, Vec b) { return a + b; }
-    static Vec Sub(Vec a, Vec b) { return a - b; }
-    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) { PutBit(row, a, x < y); }
-};
+using Ops = ArrayOps<std::int64_t, std::int64_t{1} << 60>;
 #include "codec/trellis_kernel.inc"
 }  // namespace wide
 

@@ -28,7 +28,7 @@ TEST(EncoderChoiceTest, ParsesTheThreeNamesOnly) {
 // never sound worse.
 TEST(EncoderChoiceTest, FilesDecodeToTheTrackedSamplesAndSnrRises) {
     std::mt19937 random(9);
-    Samples source(6003);
+    Samples source(2003);
     for (std::size_t i = 0; i < source.size(); ++i) {
         const double v = 128 + 70 * std::sin(static_cast<double>(i) * 0.05) +
                          static_cast<double>(random() % 21) - 10;

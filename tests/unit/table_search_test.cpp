@@ -33,9 +33,9 @@ Samples Tone(std::size_t count, double period, double amplitude, int noise, unsi
 
 // Short sources are searched whole; long ones mostly on a probe of them.
 TEST(TableSearchTest, NeverWorseThanTheStartAndTheSameEveryTime) {
-    const TableSearchLimits small{4096, 60, 8};
+    const TableSearchLimits small{2048, 30, 4};
     for (const Samples& samples :
-         {Tone(3000, 37.0, 90, 3, 1), Tone(3000, 11.0, 40, 30, 2), Tone(20000, 200.0, 60, 1, 3)}) {
+         {Tone(1500, 37.0, 90, 3, 1), Tone(1500, 11.0, 40, 30, 2), Tone(9000, 200.0, 60, 1, 3)}) {
         const StepTable start = DerivedTable(samples);
         const StepTable found = OptimiseTable(samples, start, small);
         EXPECT_LE(TrellisError(samples, found), TrellisError(samples, start));
@@ -46,10 +46,10 @@ TEST(TableSearchTest, NeverWorseThanTheStartAndTheSameEveryTime) {
 TEST(TableSearchTest, FindsLargeStepsForLargeJumps) {
     // A square wave of +-100 around 128: the derived table of a quiet source
     // cannot follow it; a searched one can.
-    Samples square(4000);
+    Samples square(2000);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 20) % 2 ? 228 : 28;
     const StepTable quiet = DeriveStepTable(-3, 3);
-    const StepTable found = OptimiseTable(square, quiet, TableSearchLimits{4096, 200, 8});
+    const StepTable found = OptimiseTable(square, quiet, TableSearchLimits{4096, 80, 4});
     EXPECT_LT(TrellisError(square, found) * 4, TrellisError(square, quiet));
 }
 
