@@ -1,4 +1,4 @@
-// The encoder, the statistics, the waveform and the normalisation run on
+// The encoder, the decoder, the statistics, the waveform and the normalisation run on
 // lookup tables and fused loops for speed. Each is checked here, on many random
 // inputs, against a plain sample-by-sample model of the rules it implements.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
+#include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
 #include "wav_builder.h"
@@ -154,6 +155,44 @@ TEST(FastPaths, EncoderMatchesTheSampleBySampleCoder) {
             << "round " << round;
         ASSERT_EQ(tracked, modelTracked) << "round " << round;
         ASSERT_EQ(PackSamples(samples, table).file, packed.file) << "round " << round;
+    }
+}
+
+// The reconstruction rule, code by code, into at most `room` samples.
+Bytes ModelDecode(const Bytes& data, const StepTable& table, std::size_t room) {
+    if (room == 0) return {};
+    Bytes out = {128};
+    int amplitude = 128, index = 1;
+    for (std::size_t c = 0; c < 4 * data.size() && out.size() < room; ++c) {
+        const int code = data[c / 4] >> (6 - 2 * (c % 4)) & 3;
+        index += (code & 1) ? 1 : -1;
+        const int step = table[static_cast<std::size_t>(index)];
+        amplitude = std::clamp((code & 2) ? amplitude - step : amplitude + step, 0, 255);
+        if (index == 0) index = 1;
+        if (index == 10) index = 9;
+        out.push_back(static_cast<std::uint8_t>(amplitude));
+    }
+    return out;
+}
+
+TEST(FastPaths, DecoderMatchesTheReconstructionRule) {
+    std::mt19937 random(16);
+    for (int round = 0; round < 300; ++round) {
+        Bytes data(random() % 3 == 0 ? random() % 5 : random() % 5000);
+        for (auto& b : data) b = static_cast<std::uint8_t>(random());
+        StepTable table;
+        for (auto& entry : table)
+            entry = static_cast<std::uint8_t>(random() % (round % 2 ? 256 : 30));
+        // Room for all samples, or fewer (decoding over a shorter image stops early).
+        const std::size_t room =
+            round % 3 == 0 ? random() % (4 * data.size() + 2) : 4 * data.size() + 1;
+        Bytes out(room, 0xEE);
+        const std::size_t written = DecodeInto(data, table, out);
+        const Bytes model = ModelDecode(data, table, room);
+        ASSERT_EQ(written, model.size()) << "round " << round;
+        ASSERT_TRUE(std::equal(model.begin(), model.end(), out.begin())) << "round " << round;
+        ASSERT_TRUE(std::all_of(out.begin() + static_cast<std::ptrdiff_t>(written), out.end(),
+                                [](std::uint8_t b) { return b == 0xEE; }));
     }
 }
 
