@@ -46,7 +46,8 @@ struct StepJob {
     const Cost* zeros;    // 256 zeros: no error after the last step
     const std::uint8_t* samples;
     int steps[kStepTableLength];
-    int pad;  // pad of each cost row: a multiple of 16, at least the largest step
+    int pad;            // pad of each cost row: a multiple of 16, at least the largest step
+    int rowPad[kRows];  // how much of the pad steps from row r read: the same, per row
 };
 
 // Vectors as plain arrays, for any processor: compilers turn the lane loops
@@ -204,10 +205,12 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     std::vector<Cost> squares(511 + 16);
     for (int x = -255; x <= 255; ++x) squares[static_cast<std::size_t>(x + 255)] = x * x;
     const std::vector<Cost> zeros(256);
-    StepJob<Cost> job{squares.data(), zeros.data(), samples.data(), {}, 16};
+    StepJob<Cost> job{squares.data(), zeros.data(), samples.data(), {}, 16, {}};
     for (int k = 0; k < kStepTableLength; ++k) {
         job.steps[k] = table[static_cast<std::size_t>(k)];
-        job.pad = std::max(job.pad, (job.steps[k] + 15) / 16 * 16);
+        int& rowPad = job.rowPad[kRowOfIndex[k]];
+        rowPad = std::max({rowPad, 16, (job.steps[k] + 15) / 16 * 16});
+        job.pad = std::max(job.pad, rowPad);
     }
     const int stride = 256 + 2 * job.pad;
     const std::size_t costCount = static_cast<std::size_t>(kRows * stride);
