@@ -8,6 +8,7 @@
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "codec/encoder.h"
+#include "codec/table_search.h"
 #include "codec/trellis.h"
 
 namespace {
@@ -67,5 +68,14 @@ void BM_TrellisErrorOnly(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_TrellisErrorOnly)->Arg(kLongest)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The table search and trellis together on 10 s of sound at 22 050 Hz.
+void BM_Optimal(benchmark::State& state) {
+    const auto samples = TestSound(static_cast<std::size_t>(state.range(0)));
+    const auto table = TableFor(samples);
+    for (auto _ : state) benchmark::DoNotOptimize(corvane::PackSamplesOptimal(samples, table));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_Optimal)->Arg(220500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 }  // namespace
