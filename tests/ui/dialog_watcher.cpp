@@ -73,6 +73,55 @@ std::wstring TreeSelection(HWND tree) {
     return text;
 }
 
+// The folder browser fills its tree and applies its preselection after it is shown:
+// waits until the selection has stayed the same for a while.
+void WaitForSteadySelection(HWND tree) {
+    std::wstring last = TreeSelection(tree);
+    auto steadySince = std::chrono::steady_clock::now();
+    const auto giveUp = steadySince + 5s;
+    while (std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(50ms);
+        const std::wstring now = TreeSelection(tree);
+        if (now != last || now.empty()) {
+            last = now;
+            steadySince = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - steadySince > 400ms) {
+            return;
+        }
+    }
+}
+
+std::wstring LastName(std::wstring path) {
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+// Wine's browser matches folders by ids holding access times: reading each folder on the
+// path first keeps them steady while it looks.
+void ReadFoldersOnPath(const std::wstring& path) {
+    std::vector<std::wstring> folders{path + L"\\"};
+    for (std::size_t at = path.find(L'\\'); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1)) {
+        folders.push_back(path.substr(0, at + 1));
+    }
+    for (const std::wstring& folder : folders) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+}
+
+// Selects `path` in the folder browser; true once its tree shows it selected.
+bool SelectFolder(HWND dialog, HWND tree, const std::wstring& path) {
+    ReadFoldersOnPath(path);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        std::this_thread::sleep_for(100ms);
+        if (_wcsicmp(TreeSelection(tree).c_str(), LastName(path).c_str()) == 0) return true;
+    }
+    return false;
+}
+
 SeenDialog Describe(HWND dialog) {
     SeenDialog seen;
     seen.window = dialog;
@@ -88,6 +137,7 @@ SeenDialog Describe(HWND dialog) {
         seen.folder = folder;
     } else if (HWND tree = FindDescendant(dialog, WC_TREEVIEWW)) {
         seen.kind = DialogKind::FolderBrowser;
+        WaitForSteadySelection(tree);
         seen.text = StaticTexts(dialog);
         seen.selection = TreeSelection(tree);
     } else if (HWND message = GetDlgItem(dialog, kMessageText)) {
@@ -113,13 +163,17 @@ bool Give(const Answer& answer, HWND dialog, DialogKind kind) {
             return true;
         }
         case Answer::Action::ChooseFolder:
+        case Answer::Action::AcceptFolder: {
             if (kind != DialogKind::FolderBrowser) return false;
-            if (!answer.value.empty()) {
-                SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
-                             reinterpret_cast<LPARAM>(answer.value.c_str()));
-            }
+            HWND tree = FindDescendant(dialog, WC_TREEVIEWW);
+            const bool shown =
+                answer.action == Answer::Action::ChooseFolder
+                    ? SelectFolder(dialog, tree, answer.value)
+                    : _wcsicmp(TreeSelection(tree).c_str(), LastName(answer.value).c_str()) == 0;
+            if (!shown) return false;
             Click(dialog, IDOK);
             return true;
+        }
         case Answer::Action::Press:
             Click(dialog, answer.button);
             return true;
@@ -137,6 +191,7 @@ Answer EnterFileName(std::wstring nameOrPath) {
 }
 Answer CancelDialog() { return {Answer::Action::Cancel, {}}; }
 Answer ChooseFolder(std::wstring path) { return {Answer::Action::ChooseFolder, std::move(path)}; }
+Answer AcceptFolder(std::wstring path) { return {Answer::Action::AcceptFolder, std::move(path)}; }
 Answer PressButton(int id) { return {Answer::Action::Press, {}, id}; }
 
 DialogWatcher::DialogWatcher(std::vector<Answer> answers)

@@ -31,13 +31,17 @@ struct SeenDialog {
 
 // How to answer one dialog.
 struct Answer {
-    enum class Action { EnterFileName, Cancel, ChooseFolder, Press } action;
-    std::wstring value;  // the name or path to enter; the folder to choose (empty: as shown)
+    enum class Action { EnterFileName, Cancel, ChooseFolder, AcceptFolder, Press } action;
+    std::wstring value;  // the name or path to enter; the folder to choose or expect
     int button = IDOK;
 };
 Answer EnterFileName(std::wstring nameOrPath);
 Answer CancelDialog();
-Answer ChooseFolder(std::wstring path = {});
+// The folder browser: select `path` / expect it preselected, then OK. Cancelled instead
+// (and marked unexpected) when the browser does not show that folder selected, so that
+// a batch never falls back to the Desktop.
+Answer ChooseFolder(std::wstring path);
+Answer AcceptFolder(std::wstring path);
 Answer PressButton(int id);
 
 // Gives the answers, in order, to the dialogs of this process as they appear; cancels any

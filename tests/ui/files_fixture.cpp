@@ -8,6 +8,18 @@
 
 namespace corvane::uitest {
 
+void FilesTest::SetUp() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    startFolder_ = folder;
+    MainWindowTest::SetUp();
+}
+
+void FilesTest::TearDown() {
+    MainWindowTest::TearDown();
+    SetCurrentDirectoryW(startFolder_.c_str());
+}
+
 std::vector<SeenDialog> FilesTest::RunCommand(int id, std::vector<Answer> answers) {
     DialogWatcher watcher(std::move(answers));
     SendCommand(id);

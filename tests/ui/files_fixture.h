@@ -20,6 +20,14 @@ class FilesTest : public MainWindowTest {
 
     // Runs command `id` while a watcher gives `answers`; returns the dialogs seen.
     static std::vector<SeenDialog> RunCommand(int id, std::vector<Answer> answers);
+
+    void SetUp() override;
+    // The file dialogs make the chosen folder the current one; a current folder cannot be
+    // removed, so the old one comes back before the test's folders go.
+    void TearDown() override;
+
+  private:
+    std::wstring startFolder_;
 };
 
 // An 8-bit mono WAV file of `count` samples wandering by steps of up to `roughness`.

@@ -3,6 +3,7 @@
 
 #include "app/dispatch.h"
 #include "files_fixture.h"
+#include "wave/source.h"
 
 namespace corvane::uitest {
 namespace {
@@ -43,6 +44,8 @@ TEST_F(SavePackedTest, SaveOffersThePackedNameAndWritesTheCoresBytes) {
     EXPECT_EQ(NamesIn(output.Path()), std::vector<std::wstring>{L"drum.C"});
     EXPECT_EQ(ReadBytes(output.Path() + L"drum.C"), PackedBytes(drum, DerivedTable(drum)));
     EXPECT_EQ(App().OutputPath, output.Path());
+    EXPECT_TRUE(App().SourceInImage);  // loaded again: the source, not the decoded samples
+    EXPECT_EQ(App().WaveImage, LoadSourceBytes(drum).image);
 
     // The next dialog opens in that folder and takes a name that does not exist yet.
     const auto next = RunCommand(IdCompressFile, {EnterFileName(L"new name.C")});
