@@ -19,7 +19,7 @@ cd "$out"
 make() {
   local rate=$1 name=$2
   shift 2
-  sox -q -n -r "$rate" -b 16 -c 1 "$name.wav" "$@"
+  sox -R -q -n -r "$rate" -b 16 -c 1 "$name.wav" "$@"
 }
 
 # Speech: two voices, resampled to each rate.
@@ -27,10 +27,10 @@ espeak-ng -v en -s 150 -w speech-en.raw.wav \
   "The quick brown fox jumps over the lazy dog. Packing sound into two bits a sample is an old trick, and it still works."
 espeak-ng -v de -p 70 -s 170 -w speech-de.raw.wav \
   "Zwei Bits pro Abtastwert genügen, wenn der Kodierer weiß, was der Dekodierer tun wird."
-sox -q speech-en.raw.wav -r 8000 -b 16 speech-en-8000.wav
-sox -q speech-en.raw.wav -r 22050 -b 16 speech-en-22050.wav
-sox -q speech-de.raw.wav -r 11025 -b 16 speech-de-11025.wav
-sox -q speech-de.raw.wav -r 44100 -b 16 speech-de-44100.wav
+sox -R -q speech-en.raw.wav -r 8000 -b 16 speech-en-8000.wav
+sox -R -q speech-en.raw.wav -r 22050 -b 16 speech-en-22050.wav
+sox -R -q speech-de.raw.wav -r 11025 -b 16 speech-de-11025.wav
+sox -R -q speech-de.raw.wav -r 44100 -b 16 speech-de-44100.wav
 
 # Music-like: a plucked chord progression with a bass line, and a pad.
 for rate in 11025 22050; do
@@ -41,7 +41,7 @@ for rate in 11025 22050; do
       remix - gain -n -3 fade q 0.01 1.5 0.3
     notes+=("note-$a.wav")
   done
-  sox -q "${notes[@]}" "${notes[@]}" "music-chords-$rate.wav"
+  sox -R -q "${notes[@]}" "${notes[@]}" "music-chords-$rate.wav"
   rm -f note-*.wav
 done
 make 44100 music-pad synth 6 sawtooth 110 sawtooth 110.7 sine 220 sine 330 remix - \
@@ -61,8 +61,8 @@ for rate in 11025 22050; do
   make "$rate" kick synth 0.25 sine 150-40 fade q 0.002 0.25 0.2 gain -n -1
   make "$rate" snare synth 0.25 noise lowpass 5000 fade q 0.001 0.25 0.22 gain -n -3
   make "$rate" hat synth 0.25 noise highpass 7000 fade q 0.001 0.08 0.07 gain -n -8
-  sox -q kick.wav hat.wav snare.wav hat.wav kick.wav kick.wav snare.wav hat.wav bar.wav
-  sox -q bar.wav "drums-$rate.wav" repeat 2
+  sox -R -q kick.wav hat.wav snare.wav hat.wav kick.wav kick.wav snare.wav hat.wav bar.wav
+  sox -R -q bar.wav "drums-$rate.wav" repeat 2
   rm -f kick.wav snare.wav hat.wav bar.wav
 done
 
@@ -95,8 +95,8 @@ echo
 for f in ten-seconds longest; do
   make 22050 "$f-full" synth 12 pluck 220 pluck 330 sine 110 pinknoise remix - gain -n -3 tremolo 3 40
 done
-sox -q ten-seconds-full.wav ten-seconds.wav trim 0 220500s
-sox -q longest-full.wav longest.wav trim 0 262145s
+sox -R -q ten-seconds-full.wav ten-seconds.wav trim 0 220500s
+sox -R -q longest-full.wav longest.wav trim 0 262145s
 rm -f ./*-full.wav
 echo "| Encoder | Source | Samples | Wall time (s) | Samples/s | Peak memory (MB) |"
 echo "|---|---|---:|---:|---:|---:|"

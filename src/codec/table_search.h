@@ -14,7 +14,7 @@ namespace corvane {
 struct TableSearchLimits {
     std::size_t probeSamples = 32768;  // samples of the source the search mostly measures on
     int probeEvaluations = 600;        // trellis passes over the probe
-    int fullEvaluations = 24;          // trellis passes over the whole source
+    int fullEvaluations = 12;          // trellis passes over the whole source
 };
 
 // A step table for these samples: a local search over the 11 entries, starting
