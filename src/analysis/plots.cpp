@@ -52,10 +52,11 @@ void DrawWaveform(std::span<const std::uint8_t> samples,
     // one byte store per sample rather than a pixel write and a division.
     const std::size_t columns = std::min<std::size_t>(kWaveformWidth, n / perColumn);
     for (std::size_t x = 0; x < columns; ++x) {
-        std::array<bool, kWaveformHeight> hit{};
-        for (const std::uint8_t s : samples.subspan(x * perColumn, perColumn)) hit[s / 2] = true;
+        std::array<bool, 256> hit{};  // by sample value; values 2y and 2y + 1 share row 127 - y
+        for (const std::uint8_t s : samples.subspan(x * perColumn, perColumn)) hit[s] = true;
         for (int y = 0; y < kWaveformHeight; ++y) {
-            if (hit[static_cast<std::size_t>(127 - y)]) {
+            if (hit[static_cast<std::size_t>(254 - 2 * y)] ||
+                hit[static_cast<std::size_t>(255 - 2 * y)]) {
                 SetBlue(Pixel(pixels, kWaveformWidth, static_cast<int>(x), y));
             }
         }
