@@ -51,10 +51,32 @@ TEST(Z80Depacker, OneDataByte) {
     }
 }
 
-// Random tables with large entries drive the amplitude into both limits.
+struct Clips {
+    int low = 0, high = 0;
+};
+
+// How often rebuilding `file` limits a step at 0 and at 255, by the rule itself.
+Clips CountClips(const std::vector<std::uint8_t>& file) {
+    const auto view = ParsePackedFile(file);
+    Clips clips;
+    int amplitude = 128, index = 1;
+    for (std::size_t c = 0; view && c < 4 * view->data.size(); ++c) {
+        const int code = view->data[c / 4] >> (6 - 2 * (c % 4)) & 3;
+        index += (code & 1) ? 1 : -1;
+        const int step = view->table[static_cast<std::size_t>(index)];
+        amplitude = (code & 2) ? amplitude - step : amplitude + step;
+        if (amplitude < 0) ++clips.low;
+        if (amplitude > 255) ++clips.high;
+        amplitude = std::clamp(amplitude, 0, 255);
+        index = std::clamp(index, 1, 9);
+    }
+    return clips;
+}
+
+// Random tables with large entries drive the amplitude past both limits.
 TEST(Z80Depacker, RandomSourcesAndTablesClipAtBothEnds) {
     std::mt19937 random(20260);
-    bool reachedZero = false, reachedTop = false;
+    Clips clips;
     for (int round = 0; round < 24; ++round) {
         StepTable table;
         for (auto& entry : table) {
@@ -70,14 +92,14 @@ TEST(Z80Depacker, RandomSourcesAndTablesClipAtBothEnds) {
         }
         std::vector<std::uint8_t> tracked;
         const PackedSample packed = PackSamples(source, table, &tracked);
-        reachedZero = reachedZero || std::ranges::count(tracked, 0) > 0;
-        reachedTop = reachedTop || std::ranges::count(tracked, 255) > 0;
+        clips.low += CountClips(packed.file).low;
+        clips.high += CountClips(packed.file).high;
         for (const std::uint16_t at : kLoadAddresses) {
             EXPECT_TRUE(DepackerSends(packed.file, tracked, at)) << "round " << round;
         }
     }
-    EXPECT_TRUE(reachedZero);
-    EXPECT_TRUE(reachedTop);
+    EXPECT_GT(clips.low, 0);
+    EXPECT_GT(clips.high, 0);
 }
 
 // Every data byte value, in random order, so every code in every position
