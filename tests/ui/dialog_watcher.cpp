@@ -113,7 +113,6 @@ void ReadFoldersOnPath(const std::wstring& path) {
 
 // Selects `path` in the folder browser; true once its tree shows it selected.
 bool SelectFolder(HWND dialog, HWND tree, const std::wstring& path) {
-    ReadFoldersOnPath(path);
     for (int attempt = 0; attempt < 10; ++attempt) {
         SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
         std::this_thread::sleep_for(100ms);
@@ -194,8 +193,16 @@ Answer ChooseFolder(std::wstring path) { return {Answer::Action::ChooseFolder, s
 Answer AcceptFolder(std::wstring path) { return {Answer::Action::AcceptFolder, std::move(path)}; }
 Answer PressButton(int id) { return {Answer::Action::Press, {}, id}; }
 
-DialogWatcher::DialogWatcher(std::vector<Answer> answers)
-    : answers_(std::move(answers)), thread_([this] { Run(); }) {}
+DialogWatcher::DialogWatcher(std::vector<Answer> answers) : answers_(std::move(answers)) {
+    // Before the browser builds its tree from these folders, not while it shows them.
+    for (const Answer& answer : answers_) {
+        if (answer.action == Answer::Action::ChooseFolder ||
+            answer.action == Answer::Action::AcceptFolder) {
+            ReadFoldersOnPath(answer.value);
+        }
+    }
+    thread_ = std::thread([this] { Run(); });
+}
 
 DialogWatcher::~DialogWatcher() { Finish(); }
 
