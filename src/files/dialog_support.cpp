@@ -78,6 +78,19 @@ std::wstring ListEntryText(int index) {
     return text;
 }
 
+void ReadFoldersOnPath(const std::wstring& path) {
+    std::vector<std::wstring> folders{path + L"\\"};
+    for (std::size_t at = path.find(L'\\'); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1)) {
+        folders.push_back(path.substr(0, at + 1));
+    }
+    for (const std::wstring& folder : folders) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+}
+
 void ReportNotSaved(const std::wstring& text) {
     MessageBoxW(App().MainWindow, text.c_str(), L"Corvane", MB_OK | MB_ICONWARNING);
 }

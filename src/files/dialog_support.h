@@ -41,6 +41,11 @@ std::optional<SourceSelection> ParseOpenResult(std::span<const wchar_t> buffer,
 // The text of source list entry `index`; empty when there is none.
 std::wstring ListEntryText(int index);
 
+// Wine's folder browser finds the folder to preselect by comparing item ids that hold
+// access times. Reading each folder on the path first keeps those times from changing
+// while the browser fills its tree; otherwise it selects nothing and OK means the Desktop.
+void ReadFoldersOnPath(const std::wstring& path);
+
 // Tells the user, in a message box over the main window, what was not saved.
 void ReportNotSaved(const std::wstring& text);
 

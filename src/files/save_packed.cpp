@@ -58,22 +58,6 @@ void ReportEntryNotSaved(const std::wstring& entry, const std::wstring& problem)
     ReportNotSaved(entry + L" was not saved: " + problem + L".");
 }
 
-// Wine's folder browser finds the folder to preselect by comparing item ids that hold
-// access times. Reading each folder on the path first keeps those times from changing
-// while the browser fills its tree; otherwise it selects nothing and OK means the Desktop.
-void ReadFoldersOnPath(const std::wstring& path) {
-    std::vector<std::wstring> folders{path + L"\\"};
-    for (std::size_t at = path.find(L'\\'); at != std::wstring::npos;
-         at = path.find(L'\\', at + 1)) {
-        folders.push_back(path.substr(0, at + 1));
-    }
-    for (const std::wstring& folder : folders) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    }
-}
-
 // The folder browser, preselecting OutputPath; the chosen folder's path, or nothing.
 std::optional<std::wstring> AskOutputFolder() {
     wchar_t title[] = L"Choose Folder";

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "files/dialog_support.h"
+
 namespace corvane::uitest {
 
 namespace {
@@ -94,21 +96,6 @@ void WaitForSteadySelection(HWND tree) {
 std::wstring LastName(std::wstring path) {
     while (path.size() > 3 && path.back() == L'\\') path.pop_back();
     return path.substr(path.find_last_of(L'\\') + 1);
-}
-
-// Wine's browser matches folders by ids holding access times: reading each folder on the
-// path first keeps them steady while it looks.
-void ReadFoldersOnPath(const std::wstring& path) {
-    std::vector<std::wstring> folders{path + L"\\"};
-    for (std::size_t at = path.find(L'\\'); at != std::wstring::npos;
-         at = path.find(L'\\', at + 1)) {
-        folders.push_back(path.substr(0, at + 1));
-    }
-    for (const std::wstring& folder : folders) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    }
 }
 
 // Selects `path` in the folder browser; true once its tree shows it selected.
