@@ -151,7 +151,6 @@ TEST_P(RealFiles, AcceptedOrRefusedWithTheRightFacts) {
     const LoadedSource loaded = LoadSourceBytes(file);
     EXPECT_EQ(loaded.valid, f.accepted);
     const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * f.channels * (f.bits / 8));
-    const bool channelsOk = f.channels == 1 || f.channels == 2;
     const bool bitsOk = f.bits == 8 || f.bits == 16;
     const std::wstring ok = L" \u2713", bad = L" \u2718";
     const FileFacts expected = {
@@ -164,7 +163,6 @@ TEST_P(RealFiles, AcceptedOrRefusedWithTheRightFacts) {
         L"Data Size: " + FormatDigitGroups(dataSize) + L"bytes",
         L"Length: " + std::to_wstring(dataSize / (f.bits / 8) / f.rate / f.channels) + L" sec."};
     EXPECT_EQ(loaded.facts, expected);
-    EXPECT_EQ(f.accepted, f.pcm && channelsOk && bitsOk) << "the case itself is inconsistent";
     if (!f.accepted) return;
 
     // Normalised to one 8-bit mono sample per frame.
