@@ -89,8 +89,9 @@ printf '| **mean gain** | | | | | | **%+.2f** | **%+.2f** |\n' \
   "$(echo "$sum_t / $count" | bc -l)" "$(echo "$sum_o / $count" | bc -l)"
 
 # Speed and memory: 10 s of music at 22 050 Hz, and the longest storable source
-# (262 145 samples: 65 535 data bytes). Wall time of the whole command, peak
-# resident memory as /usr/bin/time reports it.
+# (262 145 samples: 65 535 data bytes). Wall time of the whole command, the
+# processor time of its threads together, and peak resident memory, as
+# /usr/bin/time reports them.
 echo
 for f in ten-seconds longest; do
   make 22050 "$f-full" synth 12 pluck 220 pluck 330 sine 110 pinknoise remix - gain -n -3 tremolo 3 40
@@ -98,15 +99,17 @@ done
 sox -R -q ten-seconds-full.wav ten-seconds.wav trim 0 220500s
 sox -R -q longest-full.wav longest.wav trim 0 262145s
 rm -f ./*-full.wav
-echo "| Encoder | Source | Samples | Wall time (s) | Samples/s | Peak memory (MB) |"
-echo "|---|---|---:|---:|---:|---:|"
+echo "| Encoder | Source | Samples | Wall time (s) | CPU time (s) | Samples/s (wall) | Peak memory (MB) |"
+echo "|---|---|---:|---:|---:|---:|---:|"
 for f in ten-seconds.wav longest.wav; do
   samples=$(soxi -s "$f")
   for e in greedy trellis optimal; do
     start=$(date +%s.%N)
-    /usr/bin/time -f '%M' -o memory.txt "$cli" pack "$f" --encoder="$e" -o "$f.$e.C"
+    /usr/bin/time -f '%M %U %S' -o usage.txt "$cli" pack "$f" --encoder="$e" -o "$f.$e.C"
     seconds=$(echo "$(date +%s.%N) - $start" | bc -l)
-    printf '| %s | %s | %s | %.2f | %.0f | %.1f |\n' "$e" "${f%.wav}" "$samples" "$seconds" \
-      "$(echo "$samples / $seconds" | bc -l)" "$(echo "$(cat memory.txt) / 1024" | bc -l)"
+    read -r kb user system <usage.txt
+    printf '| %s | %s | %s | %.2f | %.2f | %.0f | %.1f |\n' "$e" "${f%.wav}" "$samples" \
+      "$seconds" "$(echo "$user + $system" | bc -l)" "$(echo "$samples / $seconds" | bc -l)" \
+      "$(echo "$kb / 1024" | bc -l)"
   done
 done
