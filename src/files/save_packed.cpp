@@ -28,6 +28,7 @@ std::wstring PackProblem() {
                    ? L"the file could not be read"
                    : L"it is not a PCM WAV file with 1 or 2 channels and 8 or 16 bits";
     }
+    if (app.PackedImage.empty()) return L"there was not enough memory to pack it";
     if (!app.PackedStorable) return L"it is too long: its packed data would exceed 65535 bytes";
     return {};
 }
