@@ -7,6 +7,10 @@ export WINEPREFIX=${CORVANE_WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# A home of its own: the prefix's Desktop and Documents link into it, so a dialog
+# that falls back to the Desktop can never write into the real home folder.
+export HOME=$WINEPREFIX/home
+mkdir -p "$HOME"
 if [ ! -f "$WINEPREFIX/.corvane-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
