@@ -91,10 +91,11 @@ struct ArrayOps {
         for (int j = 0; j < kWidth; ++j) v.lane[j] = a.lane[j] - b.lane[j];
         return v;
     }
-    static void PutMask(std::uint8_t* row, int a, const Vec& x, const Vec& y) {
+    static Vec MinKeeping(std::uint8_t* row, int a, const Vec& x, const Vec& y) {
         unsigned bits = 0;
         for (int j = 0; j < kWidth; ++j) bits |= (x.lane[j] < y.lane[j] ? 1u : 0u) << j;
         row[a / 8] = static_cast<std::uint8_t>(bits);
+        return Min(x, y);
     }
 };
 
@@ -128,9 +129,10 @@ struct Ops {
     static Vec Max(Vec a, Vec b) { return _mm256_max_epi32(a, b); }
     static Vec Add(Vec a, Vec b) { return _mm256_add_epi32(a, b); }
     static Vec Sub(Vec a, Vec b) { return _mm256_sub_epi32(a, b); }
-    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) {
+    static Vec MinKeeping(std::uint8_t* row, int a, Vec x, Vec y) {
         row[a / 8] = static_cast<std::uint8_t>(
             _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(y, x))));
+        return Min(x, y);
     }
 };
 #include "codec/trellis_kernel.inc"
@@ -157,8 +159,10 @@ struct Ops {
     static Vec Max(Vec a, Vec b) { return _mm512_maskz_max_epi32(0xFFFF, a, b); }
     static Vec Add(Vec a, Vec b) { return _mm512_add_epi32(a, b); }
     static Vec Sub(Vec a, Vec b) { return _mm512_sub_epi32(a, b); }
-    static void PutMask(std::uint8_t* row, int a, Vec x, Vec y) {
-        _store_mask16(reinterpret_cast<__mmask16*>(row + a / 8), _mm512_cmplt_epi32_mask(x, y));
+    static Vec MinKeeping(std::uint8_t* row, int a, Vec x, Vec y) {
+        const __mmask16 less = _mm512_cmplt_epi32_mask(x, y);
+        _store_mask16(reinterpret_cast<__mmask16*>(row + a / 8), less);
+        return _mm512_mask_blend_epi32(less, y, x);  // x where it is below y
     }
 };
 #include "codec/trellis_kernel.inc"
