@@ -206,7 +206,7 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     const std::size_t codeCount = 4 * PackedDataLength(samples.size());
     if (codeCount == 0) return result;
 
-    std::vector<Cost> squares(511 + 16);
+    std::vector<Cost> squares(511);
     for (int x = -255; x <= 255; ++x) squares[static_cast<std::size_t>(x + 255)] = x * x;
     const std::vector<Cost> zeros(256);
     StepJob<Cost> job{squares.data(), zeros.data(), samples.data(), {}, 16, {}};
@@ -280,6 +280,7 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     const auto recompute = [&](std::size_t g, Cost* into, Cost* scratch,
                                std::vector<std::uint8_t>& bits) {
         std::copy_n(checkpoints.begin() + (g - 1) * costCount, costCount, into);
+        // The same costs as in the first pass, which kept them in range.
         std::uint64_t ignored = 0;
         runSteps(into, scratch, job, std::min((g + 1) * kSegment, codeCount), g * kSegment,
                  bits.data(), ignored);
