@@ -98,7 +98,7 @@ bool LoadSource() {
     bool read = ReadWholeFile(path, file);
     if (read) {
         try {
-            loaded = LoadSourceBytes(file);
+            loaded = LoadSourceInPlace(std::move(file));  // no second copy of a long file
         } catch (const std::bad_alloc&) {
             read = false;
         }

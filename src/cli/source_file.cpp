@@ -1,5 +1,7 @@
 #include "cli/source_file.h"
 
+#include <utility>
+
 #include "cli/commands.h"
 #include "cli/file_io.h"
 
@@ -14,10 +16,11 @@ std::optional<AnalysedSource> LoadAnalysedSource(const std::filesystem::path& pa
         Refuse(path.string(), error);
         return std::nullopt;
     }
+    const bool empty = bytes->empty();
     AnalysedSource source;
-    source.loaded = LoadSourceBytes(*bytes);
+    source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
     if (facts) *facts = source.loaded.facts;
-    if (bytes->empty()) {
+    if (empty) {
         Refuse(path.string(), "the file is empty");
         return std::nullopt;
     }
