@@ -17,5 +17,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get install -y -q "${missing[@]}"
 fi
