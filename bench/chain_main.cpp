@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> file(std::filesystem::file_size(argv[1]));
     in.read(reinterpret_cast<char*>(file.data()), static_cast<std::streamsize>(file.size()));
     const LoadedSource loaded = LoadSourceInPlace(std::move(file));
-    if (!loaded.valid) {
+    if (!loaded.Valid()) {
         std::fprintf(stderr, "%s: refused\n", argv[1]);
         return 1;
     }

@@ -13,10 +13,11 @@
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
-#include "analysis/summary.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
+#include "text/facts.h"
+#include "text/summary.h"
 #include "wave/source.h"
 
 namespace corvane::fuzz {
@@ -35,8 +36,8 @@ inline std::string RunWholeChain(std::span<const std::uint8_t> input) {
     LoadedSource loaded = LoadSourceBytes(input);
     if (!input.empty() && loaded.image.size() < 44) return "image shorter than its header";
     const LoadedSource inPlace = LoadSourceInPlace({input.begin(), input.end()});
-    if (inPlace.image != loaded.image || inPlace.facts != loaded.facts ||
-        inPlace.valid != loaded.valid || inPlace.bytesPerSample != loaded.bytesPerSample) {
+    if (inPlace.image != loaded.image || inPlace.refusal != loaded.refusal ||
+        FactLinesOf(inPlace) != FactLinesOf(loaded)) {
         return "loading in place differs from loading a copy";
     }
     const std::span<const std::uint8_t> samples = SamplesOf(loaded.image);
@@ -52,7 +53,7 @@ inline std::string RunWholeChain(std::span<const std::uint8_t> input) {
     DrawWaveform(samples, std::span<std::uint8_t, kWaveformBytes>(waveform));
     DrawHistogram(stats.histogram, stats.peak, std::span<std::uint8_t, kHistogramBytes>(histogram));
     // The summary texts, for the sanitizers' eyes only.
-    static std::wstring texts;
+    static std::string texts;
     texts = FileSizeText(samples.size()) + GainSpanText(stats.gainSpanLow, stats.gainSpanHigh) +
             PeakText(stats.peak) + TableText(table);
 

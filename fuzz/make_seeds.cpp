@@ -7,16 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "../tests/unit/wav_builder.h"
+#include "../tests/support/wav.h"
 #include "analysis/step_table.h"
 #include "codec/encoder.h"
 
 namespace {
 
 using namespace corvane::test;
-using Bytes = std::vector<std::uint8_t>;
 
-Bytes Tone(std::size_t count, unsigned bytesPerValue) {
+Bytes SeedTone(std::size_t count, unsigned bytesPerValue) {
     Bytes b;
     for (std::size_t i = 0; i < count; ++i) {
         const double v = std::sin(static_cast<double>(i) * 0.3) * 0.8;
@@ -46,14 +45,14 @@ int main(int argc, char** argv) {
                    static_cast<std::streamsize>(bytes.size()));
     };
 
-    write("mono8.wav", CanonicalWav({1, 1, 8000, 8}, Tone(300, 1)));
-    write("mono16.wav", CanonicalWav({1, 1, 22050, 16}, Tone(300, 2)));
-    write("stereo8.wav", CanonicalWav({1, 2, 11025, 8}, Tone(301, 1)));
-    write("stereo16.wav", CanonicalWav({1, 2, 44100, 16}, Tone(400, 2)));
-    write("mono24.wav", CanonicalWav({1, 1, 48000, 24}, Tone(100, 3)));
-    write("three_channels.wav", CanonicalWav({1, 3, 8000, 8}, Tone(90, 1)));
-    write("float.wav", CanonicalWav({3, 1, 8000, 32}, Tone(50, 4)));
-    write("header_only.wav", CanonicalWav({1, 1, 8000, 8}, {}));
+    write("mono8.wav", Wav({1, 1, 8000, 8}, SeedTone(300, 1)));
+    write("mono16.wav", Wav({1, 1, 22050, 16}, SeedTone(300, 2)));
+    write("stereo8.wav", Wav({1, 2, 11025, 8}, SeedTone(301, 1)));
+    write("stereo16.wav", Wav({1, 2, 44100, 16}, SeedTone(400, 2)));
+    write("mono24.wav", Wav({1, 1, 48000, 24}, SeedTone(100, 3)));
+    write("three_channels.wav", Wav({1, 3, 8000, 8}, SeedTone(90, 1)));
+    write("float.wav", Wav({3, 1, 8000, 32}, SeedTone(50, 4)));
+    write("header_only.wav", Wav({1, 1, 8000, 8}, {}));
 
     // A LIST chunk before the data and an 18-byte format chunk, as other tools write.
     Bytes chunks;
@@ -61,10 +60,10 @@ int main(int argc, char** argv) {
     fmt.insert(fmt.end(), {0, 0});
     PutChunk(chunks, "fmt ", fmt);
     PutChunk(chunks, "LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 3, 0, 0, 0, 'x', 'y', 0});
-    PutChunk(chunks, "data", Tone(200, 2));
+    PutChunk(chunks, "data", SeedTone(200, 2));
     write("list_chunk.wav", Riff(chunks));
 
-    Bytes truncated = CanonicalWav({1, 1, 8000, 16}, Tone(100, 2));
+    Bytes truncated = Wav({1, 1, 8000, 16}, SeedTone(100, 2));
     truncated.resize(30);
     write("truncated.wav", truncated);
 
@@ -73,6 +72,7 @@ int main(int argc, char** argv) {
           corvane::PackSamples(
               Bytes{128, 140, 160, 170, 165, 150, 120, 100, 90, 95, 110, 128, 128, 200}, table)
               .file);
-    write("tone.C", corvane::PackSamples(Tone(1000, 1), corvane::DeriveStepTable(-30, 30)).file);
+    write("tone.C",
+          corvane::PackSamples(SeedTone(1000, 1), corvane::DeriveStepTable(-30, 30)).file);
     return 0;
 }

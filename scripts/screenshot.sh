@@ -21,7 +21,7 @@ trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
   /v Calibri /d 'DejaVu Sans' /f >/dev/null
 cd "$work"
 "$root/scripts/wine-run.sh" "$root/build/windows/src/cli/corvane-cli.exe" demo -o demo.wav
-"$root/scripts/wine-run.sh" "$root/build/windows/tests/ui/corvane_screenshot.exe" demo.wav >log 2>&1 &
+"$root/scripts/wine-run.sh" "$root/build/windows/tools/corvane_screenshot.exe" demo.wav >log 2>&1 &
 shown=$!
 for _ in $(seq 120); do
   grep -q ready log && break

@@ -1,13 +1,9 @@
 #pragma once
-#include <array>
 #include <cstdint>
 
+#include "codec/packed_format.h"
+
 namespace corvane {
-
-constexpr int kStepTableLength = 11;
-constexpr int kPackedHeaderSize = 2 + kStepTableLength;
-
-using StepTable = std::array<std::uint8_t, kStepTableLength>;
 
 // The step table made for one sample from its gain span.
 StepTable DeriveStepTable(std::int16_t gainSpanLow, std::int16_t gainSpanHigh);

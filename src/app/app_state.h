@@ -8,18 +8,19 @@
 #include <vector>
 
 #include "analysis/plots.h"
-#include "analysis/step_table.h"
+#include "codec/packed_format.h"
+#include "wave/source.h"
 
 namespace corvane {
 
-constexpr int kPathCapacity = 16384;  // SourceFolder, OutputPath, TextScratch
+constexpr int kPathCapacity = 16384;  // the longest folder or path the program composes
 constexpr int kStartupFolderCapacity = 2048;
-constexpr int kEntryCapacity = 1024;        // one list entry's text
 constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the dialogs
 
-// Controls by their place in the layout table (1 to 33; the main page is 1 to 28).
-enum ControlNumber : int {
-    SourceListControl = 2,
+// Where each control sits in the layout table, numbered 1 to 33 in creation order (the main
+// page is 1 to 28). Not the command identifiers, which are `CommandId`s (dispatch.h).
+enum class Layout : int {
+    SourceList = 2,
     AudioFormatLabel = 4,
     ChannelsLabel = 5,
     BitDepthLabel = 6,
@@ -52,22 +53,16 @@ constexpr int kMainPageLast = 28;
 struct AppState {
     // Sample buffers. WaveImage: 44-byte header + samples; its size is the WAV image size.
     std::vector<std::uint8_t> WaveImage;
-    std::uint8_t BytesPerSample = 0;
-    std::vector<std::uint8_t> PackedImage;  // the packed file: header + data
-    bool PackedStorable = false;            // its data length fits the file format
+    std::vector<std::uint8_t> PackedImage;  // the packed file: header + data; empty when none
 
-    // Codec parameters.
+    // The step table in force: derived when an entry is selected, used by every packing.
     corvane::StepTable StepTable{};
-    bool TableDerived = false;  // false until the first derivation
-
-    // Analysis results.
-    std::int16_t GainSpanLow = 255;
-    std::int16_t GainSpanHigh = 0;
-    std::int32_t HistogramPeak = 0;
 
     // Flags.
     bool SampleValid = false;
     bool SourceInImage = false;
+    // Why the loaded source cannot be stored as a packed file; None when it can.
+    Refusal SourceRefusal = Refusal::Unreadable;
 
     // Source list and paths.
     int SelectedIndex = 0;
@@ -93,8 +88,10 @@ struct AppState {
 
 AppState& App();
 
-// The control of layout number n (see ControlNumber).
-inline HWND Control(int n) { return App().Controls[static_cast<std::size_t>(n)]; }
+// The control at a place of the layout.
+inline HWND Control(Layout place) { return App().Controls[static_cast<std::size_t>(place)]; }
+// The control of layout number n, 1 to 33.
+inline HWND ControlNumber(int n) { return App().Controls[static_cast<std::size_t>(n)]; }
 
 // Creates the three fonts once; they live until the process ends.
 void CreateFonts();

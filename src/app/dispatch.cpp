@@ -3,10 +3,10 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
+#include "app/file_commands.h"
 #include "app/main_window.h"
 #include "app/playback.h"
 #include "app/source_ops.h"
-#include "files/files.h"
 
 namespace corvane {
 
@@ -41,8 +41,7 @@ void PlayRepacked() {
     StopPlayback();
     if (App().SourceInImage) {  // otherwise the decoded image is still there: play it again
         LoadSource();
-        PackSample();
-        UnpackSample();
+        RepackSample();
         AnalyseSample(false);
     }
     if (App().SampleValid) PlayWaveImage();

@@ -8,6 +8,9 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     corvane::CreateFonts();
+    // The runtime locale the program has always set; nothing it prints depends on it (numbers
+    // are grouped by FormatDigitGroups, not the runtime), and where no locale of that name
+    // exists the call fails quietly.
     std::setlocale(LC_ALL, "Russian");
     if (!corvane::RegisterMainWindowClass(instance)) return 1;
     if (!corvane::StartMainWindow(instance, showCommand)) return 1;

@@ -134,26 +134,26 @@ void CreateControls(HWND window, HINSTANCE instance) {
     AppState& app = App();
     for (int n = 1; n <= kControlCount; ++n) {
         const ControlSpec& entry = kControls[n - 1];
-        HWND control = CreateWindowExW(
-            0, entry.className, entry.text, entry.style, entry.x, entry.y, entry.width, entry.height,
-            window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)), instance, nullptr);
+        HWND control = CreateWindowExW(0, entry.className, entry.text, entry.style, entry.x,
+                                       entry.y, entry.width, entry.height, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id)),
+                                       instance, nullptr);
         app.Controls[static_cast<std::size_t>(n)] = control;
         if (entry.font != FontKind::None) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(entry.font)), 0);
         }
-        if (n == AboutTextLabel) SetWindowTextW(control, kAboutText);
+        if (n == static_cast<int>(Layout::AboutTextLabel)) SetWindowTextW(control, kAboutText);
     }
-    app.SourceList = Control(SourceListControl);
+    app.SourceList = Control(Layout::SourceList);
 }
 
 void ShowControls(int first, int last) {
-    for (int n = first; n <= last; ++n) ShowWindow(Control(n), SW_SHOW);
+    for (int n = first; n <= last; ++n) ShowWindow(ControlNumber(n), SW_SHOW);
 }
 
 }  // namespace
 
 const wchar_t* DonateUrl() { return kDonateUrl; }
-const wchar_t* DonateLinkCaption() { return kControls[DonateLinkButton - 1].text; }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -218,7 +218,7 @@ int RunMessageLoop() {
 }
 
 void HideAllControls() {
-    for (int n = 1; n <= kControlCount; ++n) ShowWindow(Control(n), SW_HIDE);
+    for (int n = 1; n <= kControlCount; ++n) ShowWindow(ControlNumber(n), SW_HIDE);
 }
 
 void ShowMainPage() {

@@ -24,8 +24,7 @@ void HideAllControls();
 void ShowMainPage();
 void ShowAboutPage();
 
-// The donation page and the link button's caption (the address without its scheme).
+// The donation page the About page's link opens.
 const wchar_t* DonateUrl();
-const wchar_t* DonateLinkCaption();
 
 }  // namespace corvane

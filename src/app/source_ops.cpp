@@ -2,71 +2,30 @@
 
 #include <windows.h>
 
-#include <climits>
 #include <new>
-#include <optional>
 #include <span>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
-#include "analysis/summary.h"
-#include "app/app_state.h"
-#include "codec/decoder.h"
-#include "codec/encoder.h"
-#include "wave/source.h"
+#include "analysis/step_table.h"
+#include "codec/encoder_choice.h"
+#include "files/file_io.h"
+#include "files/utf16.h"
+#include "text/facts.h"
+#include "text/summary.h"
 
 namespace corvane {
 
 namespace {
 
-constexpr int kFactLabels[] = {AudioFormatLabel, ChannelsLabel, BitDepthLabel,
-                               SampleRateLabel,  DataSizeLabel, LengthLabel};
-
-// The largest file a load takes in: the image size is a 32-bit signed count.
-constexpr LONGLONG kLargestSource = INT_MAX;
-
-void SetLabel(int control, const std::wstring& text) {
-    SetWindowTextW(Control(control), text.c_str());
-}
+constexpr Layout kFactLabels[] = {Layout::AudioFormatLabel, Layout::ChannelsLabel,
+                                  Layout::BitDepthLabel,    Layout::SampleRateLabel,
+                                  Layout::DataSizeLabel,    Layout::LengthLabel};
 
 void ShowFacts(const FileFacts& facts) {
     for (std::size_t i = 0; i < facts.size(); ++i) SetLabel(kFactLabels[i], facts[i]);
-}
-
-// The text of list entry `index`; nothing when the list has no such entry.
-std::optional<std::wstring> EntryText(int index) {
-    const LRESULT length = SendMessageW(App().SourceList, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return std::nullopt;
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        SendMessageW(App().SourceList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    if (copied == LB_ERR) return std::nullopt;
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
-}
-
-// The whole file, or nothing when it cannot be opened, read or held. Never creates a file.
-bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = false;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargestSource) {
-        try {
-            bytes.resize(static_cast<std::size_t>(size.QuadPart));
-            DWORD read = 0;
-            ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-                 read == bytes.size();
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    CloseHandle(file);
-    return ok;
 }
 
 std::span<std::uint8_t, kHistogramBytes> HistogramSurface() {
@@ -82,39 +41,59 @@ std::span<const std::uint8_t> LoadedSamples() {
     return SamplesOf(std::span<const std::uint8_t>(App().WaveImage));
 }
 
+// The whole file, or nothing when it cannot be read or is empty.
+std::optional<std::vector<std::uint8_t>> ReadSource(const std::wstring& path) {
+    std::string error;
+    auto bytes = ReadWholeFile(path, error);
+    if (!bytes || bytes->empty()) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace
+
+std::optional<std::wstring> ListEntryText(int index) {
+    if (index < 0) return std::nullopt;
+    HWND list = App().SourceList;
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    if (copied == LB_ERR) return std::nullopt;
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+void SetLabel(Layout label, const std::string& text) {
+    SetWindowTextW(Control(label), Widen(text).c_str());
+}
 
 bool LoadSource() {
     AppState& app = App();
     app.SampleValid = false;
+    app.SourceRefusal = Refusal::Unreadable;
     // No selection, or an index the list does not hold: nothing to load, nothing changes.
-    const std::optional<std::wstring> entry =
-        app.SelectedIndex == -1 ? std::nullopt : EntryText(app.SelectedIndex);
+    const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry) return false;
 
-    const std::wstring path = app.SourceFolder + *entry;
-    std::vector<std::uint8_t> file;
-    LoadedSource loaded;
-    bool read = ReadWholeFile(path, file);
-    if (read) {
-        try {
-            loaded = LoadSourceInPlace(std::move(file));  // no second copy of a long file
-        } catch (const std::bad_alloc&) {
-            read = false;
+    LoadedSource loaded;  // unreadable until read
+    try {
+        if (auto file = ReadSource(app.SourceFolder + *entry)) {
+            loaded = LoadSourceInPlace(std::move(*file));  // no second copy of a long file
         }
+    } catch (const std::bad_alloc&) {
+        loaded = {};
     }
-    if (!read) {
+    app.SourceRefusal = StoreRefusal(loaded);
+    ShowFacts(FactLinesOf(loaded));
+    if (loaded.refusal == Refusal::Unreadable) {
         app.WaveImage.clear();
-        ShowFacts(UnreadableFileFacts());
         ClearPlots();
         return false;
     }
-
     app.WaveImage = std::move(loaded.image);
-    app.BytesPerSample = loaded.bytesPerSample;
-    app.SampleValid = loaded.valid;
+    app.SampleValid = loaded.Valid();
     app.SourceInImage = true;
-    ShowFacts(loaded.facts);
     if (!app.SampleValid) ClearPlots();
     return app.SampleValid;
 }
@@ -130,8 +109,8 @@ void AttachPlot(Plot plot) {
     HBITMAP replaced = kept;
     kept = bitmap;
     auto previous = reinterpret_cast<HBITMAP>(
-        SendMessageW(Control(histogram ? HistogramPicture : WaveformPicture), STM_SETIMAGE,
-                     IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+        SendMessageW(Control(histogram ? Layout::HistogramPicture : Layout::WaveformPicture),
+                     STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     if (replaced != nullptr) DeleteObject(replaced);
     // A picture may hand back a copy it made of the replaced bitmap.
     if (previous != nullptr && previous != replaced && previous != bitmap) DeleteObject(previous);
@@ -155,24 +134,19 @@ void AnalyseSample(bool deriveTable) {
     AttachPlot(Plot::Waveform);
 
     const DifferenceStats stats = ComputeDifferenceStats(samples);
-    app.HistogramPeak = stats.peak;
-    app.GainSpanLow = stats.gainSpanLow;
-    app.GainSpanHigh = stats.gainSpanHigh;
     DrawHistogram(stats.histogram, stats.peak, HistogramSurface());
     AttachPlot(Plot::Histogram);
 
-    if (deriveTable) {
-        app.StepTable = DeriveStepTable(app.GainSpanLow, app.GainSpanHigh);
-        app.TableDerived = true;
-    }
+    if (deriveTable) app.StepTable = DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
 
-    SetLabel(FileSizeLabel, FileSizeText(samples.size()));
-    SetLabel(GainSpanLabel, GainSpanText(app.GainSpanLow, app.GainSpanHigh));
-    SetLabel(PeakLabel, PeakText(app.HistogramPeak));
-    SetLabel(TableLabel, TableText(app.StepTable));
+    SetLabel(Layout::FileSizeLabel, FileSizeText(samples.size()));
+    SetLabel(Layout::GainSpanLabel, GainSpanText(stats.gainSpanLow, stats.gainSpanHigh));
+    SetLabel(Layout::PeakLabel, PeakText(stats.peak));
+    SetLabel(Layout::TableLabel, TableText(app.StepTable));
 
-    for (int button : {PlaySourceButton, PlayRepackedButton, StopButton, CompressFileButton,
-                       CompressAllButton}) {
+    for (const Layout button :
+         {Layout::PlaySourceButton, Layout::PlayRepackedButton, Layout::StopButton,
+          Layout::CompressFileButton, Layout::CompressAllButton}) {
         EnableWindow(Control(button), TRUE);
     }
 }
@@ -181,21 +155,22 @@ void PackSample() {
     AppState& app = App();
     if (!app.SampleValid) return;
     try {
-        PackedSample packed = PackSamples(LoadedSamples(), app.StepTable);
-        app.PackedImage = std::move(packed.file);
-        app.PackedStorable = packed.storable;
+        app.PackedImage = PackWithEncoder(Encoder::Greedy, LoadedSamples(), app.StepTable).file;
     } catch (const std::bad_alloc&) {
         app.PackedImage.clear();  // no packed file: nothing to decode or save
-        app.PackedStorable = false;
     }
 }
 
-void UnpackSample() {
+void RepackSample() {
     AppState& app = App();
-    if (!app.SampleValid || app.PackedImage.size() < kPackedHeaderSize) return;
-    app.SourceInImage = false;
-    const auto data = std::span<const std::uint8_t>(app.PackedImage).subspan(kPackedHeaderSize);
-    DecodeInto(data, app.StepTable, MutableSamplesOf(app.WaveImage));
+    if (!app.SampleValid) return;
+    try {
+        app.PackedImage =
+            RepackInPlace(Encoder::Greedy, MutableSamplesOf(app.WaveImage), app.StepTable).file;
+        app.SourceInImage = false;
+    } catch (const std::bad_alloc&) {
+        app.PackedImage.clear();
+    }
 }
 
 }  // namespace corvane

@@ -1,7 +1,17 @@
 #pragma once
 // The operations on the loaded sample: loading, plots, analysis, packing and unpacking.
+#include <optional>
+#include <string>
+
+#include "app/app_state.h"
 
 namespace corvane {
+
+// The text of source list entry `index`; nothing when the list holds no such entry.
+std::optional<std::wstring> ListEntryText(int index);
+
+// Shows a text of the core (UTF-8) in a label.
+void SetLabel(Layout label, const std::string& text);
 
 // Reads the selected list entry's file into WaveImage, shows its facts and normalises it.
 // Returns SampleValid. A file that cannot be opened, read or held, or is empty, shows as
@@ -22,8 +32,8 @@ void AnalyseSample(bool deriveTable);
 // Packs WaveImage into PackedImage with the step table in force; leaves PackedImage empty
 // when memory runs out.
 void PackSample();
-// Decodes PackedImage over the samples of WaveImage; the samples past the last full code
-// byte keep their loaded values. Does nothing without a packed file.
-void UnpackSample();
+// Packs WaveImage and rebuilds its samples from the packed file, as "▶  PLAY REPACKED" plays
+// them; the samples past the last full code byte keep their loaded values.
+void RepackSample();
 
 }  // namespace corvane

@@ -7,16 +7,14 @@
 #include <iostream>
 #include <numbers>
 
-#include "analysis/summary.h"
-#include "cli/file_io.h"
 #include "cli/options.h"
 #include "cli/source_file.h"
 #include "codec/decoder.h"
 #include "codec/depacker_listing.h"
-#include "codec/encoder.h"
 #include "codec/encoder_choice.h"
-#include "codec/packed_format.h"
 #include "codec/packed_name.h"
+#include "files/file_io.h"
+#include "text/summary.h"
 
 namespace corvane::cli {
 
@@ -44,7 +42,7 @@ std::optional<Options> Parse(const Args& args, const std::map<std::string, std::
 bool Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
     std::string error;
     if (WriteFileReplacing(path, bytes, error)) return true;
-    Refuse(path.string(), error);
+    Refuse(path.string(), "cannot write: " + error);
     return false;
 }
 
@@ -57,19 +55,10 @@ std::optional<Encoder> EncoderOption(const Options& options, int& exitCode) {
     return encoder;
 }
 
-// The table a packed file carries (the optimal encoder's differs from the
-// derived one); read from the header, which holds it even for a source too
-// long to store.
-StepTable TableOf(const PackedSample& packed) {
-    StepTable table;
-    std::copy_n(packed.file.begin() + 2, kStepTableLength, table.begin());
-    return table;
-}
-
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 std::string TableNumbers(const StepTable& table) {
-    std::string text = ToUtf8(TableText(table));
+    std::string text = TableText(table);
     if (!text.empty()) text.pop_back();  // the label's trailing space
     return text;
 }
@@ -84,12 +73,12 @@ int RunInfo(const Args& args) {
 
     FileFacts facts;
     const auto source = LoadAnalysedSource(options->positional[0], &facts);
-    for (const auto& fact : facts) std::cout << ToUtf8(fact) << '\n';
+    for (const auto& fact : facts) std::cout << fact << '\n';
     if (!source) return kExitRefused;
 
     const std::size_t samples = SamplesOf(source->loaded.image).size();
-    std::cout << ToUtf8(GainSpanText(source->stats.gainSpanLow, source->stats.gainSpanHigh)) << '\n'
-              << ToUtf8(FileSizeText(samples)) << '\n'
+    std::cout << GainSpanText(source->stats.gainSpanLow, source->stats.gainSpanHigh) << '\n'
+              << FileSizeText(samples) << '\n'
               << "Table: " << TableNumbers(source->table) << '\n'
               << "Histogram Peak: " << source->stats.peak << '\n';
     return kExitOk;
@@ -128,17 +117,15 @@ int RunPack(const Args& args) {
             exitCode = kExitRefused;
             continue;
         }
-        const auto samples = SamplesOf(source->loaded.image);
-        if (!PackedDataFits(samples.size())) {
-            Refuse(input, "too long to pack: " + std::to_string(PackedDataLength(samples.size())) +
-                              " data bytes, at most 65535 fit a packed file");
+        if (const Refusal refusal = StoreRefusal(source->loaded); refusal != Refusal::None) {
+            Refuse(input, RefusalText(refusal));
             exitCode = kExitRefused;
             continue;
         }
-        const PackedSample packed =
-            PackWithEncoder(*encoder, samples, sharedTable.value_or(source->table));
+        const PackedSample packed = PackWithEncoder(*encoder, SamplesOf(source->loaded.image),
+                                                    sharedTable.value_or(source->table));
         const fs::path inputPath(input);
-        const fs::path name = ToUtf8(PackedFileName(FromUtf8(inputPath.filename().string())));
+        const fs::path name = PackedFileName(inputPath.filename().string());
         const fs::path target = output ? fs::path(*output)
                                 : dir  ? fs::path(*dir) / name
                                        : inputPath.parent_path() / name;
@@ -147,14 +134,10 @@ int RunPack(const Args& args) {
     return exitCode;
 }
 
-// The source's samples replaced by those of its packed file decoded, as the
-// window's "play repacked" leaves them.
+// The source image as the window's "play repacked" leaves it.
 std::vector<std::uint8_t> RepackedImage(const AnalysedSource& source, Encoder encoder) {
     std::vector<std::uint8_t> image = source.loaded.image;
-    const PackedSample packed = PackWithEncoder(encoder, SamplesOf(image), source.table);
-    const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
-    // The last few samples it has no codes for keep their loaded values.
-    DecodeInto(data, TableOf(packed), MutableSamplesOf(image));
+    RepackInPlace(encoder, MutableSamplesOf(image), source.table);
     return image;
 }
 
@@ -184,10 +167,8 @@ int RunSnr(const Args& args) {
     const auto source = LoadAnalysedSource(options->positional[0]);
     if (!source) return kExitRefused;
     const auto repacked = RepackedImage(*source, *encoder);
-    char text[64];
-    std::snprintf(text, sizeof text, "SNR: %.2f dB",
-                  RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked)));
-    std::cout << text << '\n';
+    std::cout << SnrText(RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked)))
+              << '\n';
     return kExitOk;
 }
 
@@ -212,7 +193,7 @@ int RunUnpack(const Args& args) {
     std::string error;
     const auto bytes = ReadWholeFile(input, error);
     if (!bytes) {
-        Refuse(input, error);
+        Refuse(input, RefusalText(Refusal::Unreadable) + ": " + error);
         return kExitRefused;
     }
     const auto packed = ParsePackedFile(*bytes);

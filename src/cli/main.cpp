@@ -1,5 +1,6 @@
 // corvane-cli: the Corvane core on the command line.
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,17 @@ int main(int argc, char** argv) {
             return kExitOk;
         }
     }
-    if (command == "info") return RunInfo(args);
-    if (command == "pack") return RunPack(args);
-    if (command == "repack") return RunRepack(args);
-    if (command == "snr") return RunSnr(args);
-    if (command == "unpack") return RunUnpack(args);
-    if (command == "depacker") return RunDepacker(args);
-    if (command == "demo") return RunDemo(args);
+    try {
+        if (command == "info") return RunInfo(args);
+        if (command == "pack") return RunPack(args);
+        if (command == "repack") return RunRepack(args);
+        if (command == "snr") return RunSnr(args);
+        if (command == "unpack") return RunUnpack(args);
+        if (command == "depacker") return RunDepacker(args);
+        if (command == "demo") return RunDemo(args);
+    } catch (const std::bad_alloc&) {
+        Refuse(command, "there was not enough memory");
+        return kExitRefused;
+    }
     return UsageError("unknown command '" + command + "'");
 }

@@ -2,30 +2,23 @@
 
 #include <utility>
 
+#include "analysis/step_table.h"
 #include "cli/commands.h"
-#include "cli/file_io.h"
+#include "files/file_io.h"
 
 namespace corvane::cli {
 
-std::optional<AnalysedSource> LoadAnalysedSource(const std::filesystem::path& path,
-                                                 FileFacts* facts) {
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, FileFacts* facts) {
     std::string error;
     auto bytes = ReadWholeFile(path, error);
-    if (!bytes) {
-        if (facts) *facts = UnreadableFileFacts();
-        Refuse(path.string(), error);
-        return std::nullopt;
-    }
-    const bool empty = bytes->empty();
+    if (bytes && bytes->empty()) error = "it is empty";
     AnalysedSource source;
-    source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
-    if (facts) *facts = source.loaded.facts;
-    if (empty) {
-        Refuse(path.string(), "the file is empty");
-        return std::nullopt;
+    if (bytes && !bytes->empty()) {
+        source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
     }
-    if (!source.loaded.valid) {
-        Refuse(path.string(), "not a PCM WAV file of 8 or 16 bits, mono or stereo");
+    if (facts) *facts = FactLinesOf(source.loaded);
+    if (!source.loaded.Valid()) {
+        Refuse(path, RefusalText(source.loaded.refusal) + (error.empty() ? "" : ": " + error));
         return std::nullopt;
     }
     source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));

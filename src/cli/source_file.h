@@ -1,10 +1,10 @@
 #pragma once
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "analysis/statistics.h"
-#include "analysis/step_table.h"
+#include "codec/packed_format.h"
+#include "text/facts.h"
 #include "wave/source.h"
 
 namespace corvane::cli {
@@ -18,7 +18,7 @@ struct AnalysedSource {
 
 // Loads and checks a source; on refusal prints why and returns nullopt.
 // `facts` receives the file facts even when the file is refused.
-std::optional<AnalysedSource> LoadAnalysedSource(const std::filesystem::path& path,
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path,
                                                  FileFacts* facts = nullptr);
 
 }  // namespace corvane::cli

@@ -4,20 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "analysis/step_table.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
-
-// Reads codes most significant bit first from a byte span; reads past the end
-// give zero bits and never touch memory outside it.
-struct BitReader {
-    std::span<const std::uint8_t> bytes;
-    std::size_t cursor = 0;
-    int bitCount = 0;
-
-    std::uint8_t ReadBits(int n);
-    bool AtEnd() const { return cursor >= bytes.size(); }
-};
 
 // Rebuilds 4 * data.size() samples into out[1..], out[0] = 128, stopping at the
 // end of `out`. Returns the number of samples written, the 128 included.

@@ -26,7 +26,7 @@ void FinishHeader(PackedSample& packed, const StepTable& table) {
 // and free of branches (the sign of s - A is a coin toss on real sound).
 constexpr std::ptrdiff_t kRowLength = 511;
 constexpr std::ptrdiff_t RowOf(int index) { return (index - 1) * kRowLength + 255; }
-constexpr std::size_t kMoveCount = (kStepTableLength - 2) * kRowLength;
+constexpr std::size_t kMoveCount = kLastIndex * kRowLength;
 
 // Three arrays rather than one of records, so the change of A loads straight
 // into the addition on the loop's critical path.
@@ -37,20 +37,18 @@ struct MoveTable {
 };
 
 void FillMoves(const StepTable& table, MoveTable& out) {
-    for (int i = 1; i <= kStepTableLength - 2; ++i) {
+    for (int i = kFirstIndex; i <= kLastIndex; ++i) {
         const int up = table[static_cast<std::size_t>(i + 1)];
         const int down = table[static_cast<std::size_t>(i - 1)];
         for (int diff = -255; diff <= 255; ++diff) {
             const int d = std::abs(diff);
             const bool chooseUp = std::abs(d - up) <= std::abs(d - down);  // ties go up
-            int moved = chooseUp ? i + 1 : i - 1;
-            const int step = table[static_cast<std::size_t>(moved)];
-            if (moved == 0) moved = 1;
-            if (moved == kStepTableLength - 1) moved = kStepTableLength - 2;
+            const unsigned code = (diff < 0 ? 2u : 0u) | (chooseUp ? 1u : 0u);
+            const CodeMove move = MoveOf(i, code, table);
             const auto at = static_cast<std::size_t>(RowOf(i) + diff);
-            out.change[at] = diff < 0 ? -step : step;
-            out.next[at] = static_cast<std::uint16_t>(RowOf(moved));
-            out.code[at] = static_cast<std::uint8_t>((diff < 0 ? 2 : 0) | (chooseUp ? 1 : 0));
+            out.change[at] = move.change;
+            out.next[at] = static_cast<std::uint16_t>(RowOf(move.nextIndex));
+            out.code[at] = static_cast<std::uint8_t>(code);
         }
     }
 }
@@ -61,13 +59,13 @@ void Encode(std::span<const std::uint8_t> samples, std::size_t codeCount, const 
     MoveTable moves;
     FillMoves(table, moves);
     std::ptrdiff_t amplitude = 128;
-    std::ptrdiff_t row = RowOf(1);
+    std::ptrdiff_t row = RowOf(kFirstIndex);
     for (std::size_t c = 0; c < codeCount; c += 4) {
         unsigned byte = 0;
         for (std::size_t k = c; k < c + 4; ++k) {
             const auto at = static_cast<std::size_t>(row + samples[k + 1] - amplitude);
             // The chosen candidate, limited to 0..255 only after the choice.
-            amplitude = std::clamp<std::ptrdiff_t>(amplitude + moves.change[at], 0, 255);
+            amplitude = ClampedAmplitude(static_cast<int>(amplitude) + moves.change[at]);
             row = moves.next[at];
             byte = byte << 2 | moves.code[at];
             if constexpr (kTrack) tracked[k] = static_cast<std::uint8_t>(amplitude);

@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "analysis/step_table.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
 

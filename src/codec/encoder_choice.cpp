@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "codec/decoder.h"
 #include "codec/table_search.h"
 #include "codec/trellis.h"
 
@@ -26,6 +27,14 @@ PackedSample PackWithEncoder(Encoder encoder, std::span<const std::uint8_t> samp
             break;
     }
     return PackSamples(samples, table, tracked);
+}
+
+PackedSample RepackInPlace(Encoder encoder, std::span<std::uint8_t> samples,
+                           const StepTable& table) {
+    PackedSample packed = PackWithEncoder(encoder, samples, table);
+    const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
+    DecodeInto(data, TableOf(packed.file), samples);
+    return packed;
 }
 
 double RepackedSnrDb(std::span<const std::uint8_t> source, std::span<const std::uint8_t> repacked) {

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/step_table.h"
 #include "codec/encoder.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
 
@@ -21,6 +21,12 @@ std::optional<Encoder> ParseEncoderName(std::string_view name);  // "greedy", "t
 // `tracked`, when given, receives the amplitude after each stored code.
 PackedSample PackWithEncoder(Encoder encoder, std::span<const std::uint8_t> samples,
                              const StepTable& table, std::vector<std::uint8_t>* tracked = nullptr);
+
+// Packs the samples, then rebuilds them in place from the packed file with the table it
+// carries, as hearing the repacked sample does; the last few samples, which no code stands
+// for, keep their values. Returns the packed file.
+PackedSample RepackInPlace(Encoder encoder, std::span<std::uint8_t> samples,
+                           const StepTable& table);
 
 // Signal-to-noise ratio in dB of a repacked image against its source over
 // samples 1 .. N-1: the energy of the source around 128 over the energy of the

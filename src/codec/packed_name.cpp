@@ -2,9 +2,15 @@
 
 namespace corvane {
 
-std::wstring PackedFileName(std::wstring_view entry) {
-    if (entry.size() < 3) return std::wstring(entry) + L".C";
-    return std::wstring(entry.substr(0, entry.size() - 3)) + L"C";
+std::string PackedFileName(std::string_view entry) {
+    std::size_t cut = entry.size();
+    for (int characters = 0; characters < 3; ++characters) {
+        if (cut == 0) return std::string(entry) + ".C";
+        // Step back over one character: continuation bytes are 10xxxxxx.
+        do --cut;
+        while (cut > 0 && (static_cast<unsigned char>(entry[cut]) & 0xC0) == 0x80);
+    }
+    return std::string(entry.substr(0, cut)) + "C";
 }
 
 }  // namespace corvane

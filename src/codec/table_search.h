@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "analysis/step_table.h"
 #include "codec/encoder.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
 

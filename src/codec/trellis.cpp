@@ -32,12 +32,12 @@ namespace {
 // state a step) do not fit in memory for long sources, so the first pass keeps
 // only a checkpoint of the costs every kSegment steps; tracing the codes forward
 // then recomputes one segment's decisions at a time from its checkpoint.
-constexpr int kRows = kStepTableLength - 2;   // index 1..9 between codes
+constexpr int kRows = kLastIndex;             // index 1..9 between codes
 constexpr int kDecisionBytes = 20 * 256 / 8;  // 11 sign rows, 9 shift rows
 constexpr std::size_t kNormaliseEvery = 64;
 constexpr std::size_t kSegment = 2048;
-// Index k after the move, pulled back into 1..9, as a row number.
-constexpr int kRowOfIndex[kStepTableLength] = {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 8};
+// The row of the index a move to index k leaves the decoder in.
+constexpr int RowOfIndex(int k) { return PulledBackIndex(k) - kFirstIndex; }
 
 // What every step of one search reads.
 template <class Cost>
@@ -212,7 +212,7 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     StepJob<Cost> job{squares.data(), zeros.data(), samples.data(), {}, 16, {}};
     for (int k = 0; k < kStepTableLength; ++k) {
         job.steps[k] = table[static_cast<std::size_t>(k)];
-        int& rowPad = job.rowPad[kRowOfIndex[k]];
+        int& rowPad = job.rowPad[RowOfIndex(k)];
         rowPad = std::max({rowPad, 16, (job.steps[k] + 15) / 16 * 16});
         job.pad = std::max(job.pad, rowPad);
     }
@@ -383,16 +383,6 @@ PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const Ste
         }
     }
     return PackCodes(result.codes, table);
-}
-
-std::uint64_t CodedSquaredError(std::span<const std::uint8_t> samples,
-                                std::span<const std::uint8_t> rebuilt) {
-    std::uint64_t total = 0;
-    for (std::size_t c = 0; c < rebuilt.size() && c + 1 < samples.size(); ++c) {
-        const int d = int{samples[c + 1]} - int{rebuilt[c]};
-        total += static_cast<std::uint64_t>(d * d);
-    }
-    return total;
 }
 
 }  // namespace corvane

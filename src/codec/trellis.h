@@ -3,8 +3,8 @@
 #include <span>
 #include <vector>
 
-#include "analysis/step_table.h"
 #include "codec/encoder.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
 
@@ -34,10 +34,5 @@ std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTabl
 // amplitude after each code, as PackSamples gives it.
 PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,
                                 std::vector<std::uint8_t>* tracked = nullptr);
-
-// Total squared error of rebuilt samples against the samples they stand for:
-// rebuilt[c] against samples[c + 1].
-std::uint64_t CodedSquaredError(std::span<const std::uint8_t> samples,
-                                std::span<const std::uint8_t> rebuilt);
 
 }  // namespace corvane

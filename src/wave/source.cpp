@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "wave/digit_groups.h"
+#include "codec/packed_format.h"
 
 namespace corvane {
 namespace {
@@ -49,12 +49,6 @@ std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, std::s
     return file.subspan(from, std::min<std::size_t>(declared, file.size() - from));
 }
 
-std::wstring Marked(std::wstring text, bool ok) { return text + (ok ? L" \u2713" : L" \u2718"); }
-
-}  // namespace
-
-namespace {
-
 // A RIFF/WAVE file with "fmt " and "data" chunks: its canonical header and
 // where its sample bytes lie (the data chunk, clipped to the end of the file).
 struct WalkedLayout {
@@ -86,17 +80,9 @@ std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
 LoadedSource CheckAndNormalise(std::vector<std::uint8_t> image) {
     LoadedSource loaded;
     loaded.image = std::move(image);
-    FormatCheck check = CheckFormat(WaveHeader::From(loaded.image));
-    loaded.valid = check.valid;
-    loaded.bytesPerSample = check.bytesPerSample;
-    loaded.facts = std::move(check.facts);
-    NormaliseSample(loaded.image, loaded.bytesPerSample);
-    return loaded;
-}
-
-LoadedSource Unreadable() {
-    LoadedSource loaded;
-    loaded.facts = UnreadableFileFacts();
+    loaded.format = FormatOf(WaveHeader::From(loaded.image));
+    loaded.refusal = loaded.format.Check();
+    NormaliseSample(loaded.image, loaded.format.BytesPerSample());
     return loaded;
 }
 
@@ -115,44 +101,21 @@ std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file)
     return image;
 }
 
-FormatCheck CheckFormat(const WaveHeader& header) {
-    FormatCheck check;
-    const bool pcm = header.AudioFormat() == 1;
-    const std::uint16_t channels = header.Channels();
-    const std::uint16_t bits = header.BitsPerSample();
-    const bool channelsOk = channels == 1 || channels == 2;
-    const bool bitsOk = bits == 8 || bits == 16;
-    check.valid = pcm && channelsOk && bitsOk;
-    check.bytesPerSample = static_cast<std::uint8_t>(bits >> 3);
-
-    check.facts[0] =
-        pcm ? Marked(L"Audio Format: PCM", true) : Marked(L"Audio Format: NOT PCM", false);
-    if (channels == 1) {
-        check.facts[1] = Marked(L"Channels: mono", true);
-    } else if (channels == 2) {
-        check.facts[1] = Marked(L"Channels: stereo", true);
-    } else {
-        check.facts[1] = Marked(L"Channels: " + std::to_wstring(channels), false);
-    }
-    check.facts[2] = Marked(L"Bit Depth: " + std::to_wstring(bits), bitsOk);
-    check.facts[3] = L"Sample Rate: " + FormatDigitGroups(header.SampleRate()) + L"Hz";
-    check.facts[4] = L"Data Size: " + FormatDigitGroups(header.DataSize()) + L"bytes";
-
-    std::uint32_t seconds = 0;
-    if (check.bytesPerSample != 0 && header.SampleRate() != 0 && channels != 0) {
-        seconds = header.DataSize() / check.bytesPerSample / header.SampleRate() / channels;
-    }
-    check.facts[5] = L"Length: " + std::to_wstring(seconds) + L" sec.";
-    return check;
+Refusal WaveFormat::Check() const {
+    if (!Pcm()) return Refusal::NotPcm;
+    if (!ChannelsOk()) return Refusal::Channels;
+    if (!BitsOk()) return Refusal::BitDepth;
+    return Refusal::None;
 }
 
-FileFacts UnreadableFileFacts() {
-    return {Marked(L"Audio Format: unreadable file", false),
-            L"Channels:",
-            L"Bit Depth:",
-            L"Sample Rate:",
-            L"Data Size:",
-            L"Length:"};
+std::uint32_t WaveFormat::Seconds() const {
+    if (BytesPerSample() == 0 || sampleRate == 0 || channels == 0) return 0;
+    return dataSize / BytesPerSample() / sampleRate / channels;
+}
+
+WaveFormat FormatOf(const WaveHeader& header) {
+    return {header.AudioFormat(), header.Channels(), header.BitsPerSample(), header.SampleRate(),
+            header.DataSize()};
 }
 
 std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> file) {
@@ -174,13 +137,18 @@ std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> fi
 }
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
-    if (file.empty()) return Unreadable();
+    if (file.empty()) return {};
     return CheckAndNormalise(CanonicalWaveImage(file));
 }
 
 LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file) {
-    if (file.empty()) return Unreadable();
+    if (file.empty()) return {};
     return CheckAndNormalise(CanonicalWaveImageInPlace(std::move(file)));
+}
+
+Refusal StoreRefusal(const LoadedSource& source) {
+    if (!source.Valid()) return source.refusal;
+    return PackedDataFits(SamplesOf(source.image).size()) ? Refusal::None : Refusal::TooLong;
 }
 
 std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image) {

@@ -1,17 +1,44 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "wave/wave_header.h"
 
 namespace corvane {
 
-// The six file-fact lines, in label order: audio format, channels, bit depth,
-// sample rate, data size, length.
-using FileFacts = std::array<std::wstring, 6>;
+// Why a source cannot be made into a packed file, in the order the checks run; None when it
+// can. One answer for the file facts, corvane-cli, the single save and the batch report.
+enum class Refusal : std::uint8_t {
+    None,
+    Unreadable,   // not opened or read, or empty
+    NotPcm,       // an audio format other than 1
+    Channels,     // neither mono nor stereo
+    BitDepth,     // neither 8 nor 16 bits a sample
+    TooLong,      // its packed data would overflow the 16-bit length field
+    OutOfMemory,  // no room to load or pack it
+};
+
+// The header fields that decide whether a source is taken, as the file states them.
+struct WaveFormat {
+    std::uint16_t audioFormat = 0;
+    std::uint16_t channels = 0;
+    std::uint16_t bitsPerSample = 0;
+    std::uint32_t sampleRate = 0;
+    std::uint32_t dataSize = 0;
+
+    bool Pcm() const { return audioFormat == 1; }
+    bool ChannelsOk() const { return channels == 1 || channels == 2; }
+    bool BitsOk() const { return bitsPerSample == 8 || bitsPerSample == 16; }
+    // Bits per sample >> 3, kept in 8 bits as the normalisation reads it.
+    std::uint8_t BytesPerSample() const { return static_cast<std::uint8_t>(bitsPerSample >> 3); }
+    Refusal Check() const;  // the first check that fails, or None
+    // Data size / bytes per sample / rate / channels, each division truncating; 0 when a
+    // divisor is 0.
+    std::uint32_t Seconds() const;
+};
+
+WaveFormat FormatOf(const WaveHeader& header);
 
 // Turns the bytes of a WAV file into a canonical image: a 44-byte header
 // followed by the sample bytes. Files that start "RIFF"...."WAVE" have their
@@ -21,34 +48,26 @@ std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file)
 // The same image made inside the file's own buffer: no second copy of a long file.
 std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> file);
 
-struct FormatCheck {
-    bool valid = false;               // PCM, 1 or 2 channels, 8 or 16 bits
-    std::uint8_t bytesPerSample = 0;  // bits per sample >> 3, kept in 8 bits
-    FileFacts facts;
-};
-
-FormatCheck CheckFormat(const WaveHeader& header);
-
-// Facts of a file that is empty or could not be read.
-FileFacts UnreadableFileFacts();
-
 // Rewrites the image in place to 8-bit unsigned mono (16 -> 8 bits, then
 // stereo -> mono), keeping its header true to the new content.
 void NormaliseSample(std::vector<std::uint8_t>& image, std::uint8_t bytesPerSample);
 
-// Everything loading a source does short of touching files or controls:
-// canonical image, format checks, facts, normalisation.
+// A source file loaded as the program works on it: canonical image, format checks,
+// normalisation (which runs whether or not the format is accepted).
 struct LoadedSource {
     std::vector<std::uint8_t> image;  // normalised: 44-byte header + 8-bit mono samples
-    bool valid = false;
-    std::uint8_t bytesPerSample = 0;
-    FileFacts facts;
+    WaveFormat format;                // as the file states it, before normalisation
+    Refusal refusal = Refusal::Unreadable;
+    bool Valid() const { return refusal == Refusal::None; }
 };
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file);
 // The same from a buffer the caller hands over (a file just read): the image
 // is made and normalised inside it, as the program's one WAV buffer is.
 LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file);
+
+// Why a loaded source cannot be stored as a packed file: its own refusal, else too long.
+Refusal StoreRefusal(const LoadedSource& source);
 
 // The samples of a normalised image (bytes from 44 on).
 std::span<const std::uint8_t> SamplesOf(std::span<const std::uint8_t> image);

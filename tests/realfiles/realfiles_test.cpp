@@ -16,8 +16,8 @@
 #include "analysis/step_table.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
-#include "codec/packed_format.h"
-#include "wave/digit_groups.h"
+#include "text/digit_groups.h"
+#include "text/facts.h"
 #include "wave/source.h"
 
 namespace corvane {
@@ -149,20 +149,20 @@ TEST_P(RealFiles, AcceptedOrRefusedWithTheRightFacts) {
     ASSERT_GT(frames, 0u);
 
     const LoadedSource loaded = LoadSourceBytes(file);
-    EXPECT_EQ(loaded.valid, f.accepted);
+    EXPECT_EQ(loaded.Valid(), f.accepted);
     const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * f.channels * (f.bits / 8));
     const bool bitsOk = f.bits == 8 || f.bits == 16;
-    const std::wstring ok = L" \u2713", bad = L" \u2718";
+    const std::string ok = " \u2713", bad = " \u2718";
     const FileFacts expected = {
-        f.pcm ? L"Audio Format: PCM" + ok : L"Audio Format: NOT PCM" + bad,
-        f.channels == 1   ? L"Channels: mono" + ok
-        : f.channels == 2 ? L"Channels: stereo" + ok
-                          : L"Channels: " + std::to_wstring(f.channels) + bad,
-        L"Bit Depth: " + std::to_wstring(f.bits) + (bitsOk ? ok : bad),
-        L"Sample Rate: " + FormatDigitGroups(f.rate) + L"Hz",
-        L"Data Size: " + FormatDigitGroups(dataSize) + L"bytes",
-        L"Length: " + std::to_wstring(dataSize / (f.bits / 8) / f.rate / f.channels) + L" sec."};
-    EXPECT_EQ(loaded.facts, expected);
+        f.pcm ? "Audio Format: PCM" + ok : "Audio Format: NOT PCM" + bad,
+        f.channels == 1   ? "Channels: mono" + ok
+        : f.channels == 2 ? "Channels: stereo" + ok
+                          : "Channels: " + std::to_string(f.channels) + bad,
+        "Bit Depth: " + std::to_string(f.bits) + (bitsOk ? ok : bad),
+        "Sample Rate: " + FormatDigitGroups(f.rate) + "Hz",
+        "Data Size: " + FormatDigitGroups(dataSize) + "bytes",
+        "Length: " + std::to_string(dataSize / (f.bits / 8) / f.rate / f.channels) + " sec."};
+    EXPECT_EQ(FactLinesOf(loaded), expected);
     if (!f.accepted) return;
 
     // Normalised to one 8-bit mono sample per frame.

@@ -5,186 +5,139 @@
 // after windows.h
 #include <mmsystem.h>
 
-#include <string>
-#include <vector>
-
 #include "app/dispatch.h"
-#include "ui_test_helper.h"
+#include "support/example.h"
+#include "support/window_fixture.h"
 
 namespace corvane::uitest {
 namespace {
 
-// The worked example of the packed format: its source, table, file and decoded samples.
-const std::vector<std::uint8_t> kSource = {128, 140, 160, 170, 165, 150, 120,
-                                           100, 90,  95,  110, 128, 128, 200};
-const StepTable kExampleTable = {0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45};
-const std::vector<std::uint8_t> kPackedFile = {0x03, 0x00, 0,  0,  1,  2,    3,    4,
-                                               5,    7,    11, 20, 45, 0x55, 0x7F, 0x90};
-const std::vector<std::uint8_t> kRepacked = {128, 129, 131, 134, 138, 143, 136,
-                                             125, 105, 94,  114, 125, 132, 200};
+using namespace test;
 
-std::vector<std::uint8_t> SamplesIn(const std::vector<std::uint8_t>& image) {
-    return {image.begin() + 44, image.end()};
-}
+Bytes SamplesIn(const Bytes& image) { return {image.begin() + 44, image.end()}; }
 
 class PlaybackTest : public MainWindowTest {
   protected:
-    TempFolder folder;
-    std::vector<std::uint8_t> loadedImage;
+    Bytes loadedImage;
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        folder.Write(L"example.wav", WavBytes({.data = kSource}));
-        FillSourceList(folder.Path(), {L"x.wav", L"example.wav"});
+        source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
+        FillSourceList(source.Path(), {L"x.wav", L"example.wav"});
         SelectEntry(1);
         ASSERT_TRUE(App().SampleValid);
         loadedImage = App().WaveImage;
-        ASSERT_EQ(SamplesIn(loadedImage), kSource);
-        ClearSoundCalls();
+        App().StepTable = kExampleTable;  // as a derivation would have left it
+        Sounds().clear();
     }
 
     // The calls of one command: a stop, then (when `plays`) the image played.
     static void ExpectStopThenPlay(bool plays) {
-        ASSERT_EQ(SoundCalls().size(), plays ? 2u : 1u);
-        EXPECT_TRUE(SoundCalls()[0].stop);
-        EXPECT_EQ(SoundCalls()[0].flags, static_cast<DWORD>(SND_PURGE));
+        ASSERT_EQ(Sounds().size(), plays ? 2u : 1u);
+        EXPECT_TRUE(Sounds()[0].stop);
+        EXPECT_EQ(Sounds()[0].flags, static_cast<DWORD>(SND_PURGE));
         if (plays) {
-            EXPECT_FALSE(SoundCalls()[1].stop);
-            EXPECT_EQ(SoundCalls()[1].flags, static_cast<DWORD>(SND_MEMORY | SND_ASYNC));
-            EXPECT_TRUE(SoundCalls()[1].playsWaveImage);
+            EXPECT_EQ(Sounds()[1].flags, static_cast<DWORD>(SND_MEMORY | SND_ASYNC));
+            EXPECT_TRUE(Sounds()[1].playsWaveImage);
         }
+        Sounds().erase(Sounds().begin());  // what stays is the play call, if any
     }
 };
 
-TEST_F(PlaybackTest, PlaySourceTwiceRestartsTheSameImageWithoutReading) {
+TEST_F(PlaybackTest, RepackedDecodesOnceAndSourceReadsTheFileAgain) {
     SendCommand(IdPlaySource, BN_CLICKED);
     ExpectStopThenPlay(true);
-    EXPECT_EQ(SoundCalls()[1].image, loadedImage);
-
-    folder.Remove(L"example.wav");  // a second read would now fail
-    ClearSoundCalls();
-    SendCommand(IdPlaySource, BN_CLICKED);
+    EXPECT_EQ(Sounds()[0].image, loadedImage);
+    source.Write(L"example.wav", {});  // from here on a read would fail
+    Sounds().clear();
+    SendCommand(IdPlaySource, BN_CLICKED);  // the same image again, not read again
     ExpectStopThenPlay(true);
-    EXPECT_EQ(SoundCalls()[1].image, loadedImage);
-    EXPECT_TRUE(App().SampleValid);
-}
+    EXPECT_EQ(Sounds()[0].image, loadedImage);
+    source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
 
-TEST_F(PlaybackTest, PlayRepackedDecodesOnceAndPlaySourceReadsTheFileAgain) {
-    const auto sourceWaveform = App().WaveformPixels;
-    const std::wstring sourceGainSpan = ControlText(GainSpanLabel);
-    App().StepTable = kExampleTable;  // the table in force, as a derivation would leave it
-
+    const Bytes sourceWaveform = App().WaveformPixels;
+    Sounds().clear();
     SendCommand(IdPlayRepacked, BN_CLICKED);
+    ASSERT_EQ(Sounds().size(), 2u);
+    EXPECT_EQ(Sounds()[0].image, loadedImage);  // stopped before the image was rewritten
     ExpectStopThenPlay(true);
-    EXPECT_EQ(SoundCalls()[0].image, loadedImage);  // stopped before the image was rewritten
-    EXPECT_EQ(App().PackedImage, kPackedFile);
-    EXPECT_EQ(SamplesIn(SoundCalls()[1].image), kRepacked);
-    EXPECT_EQ(std::vector<std::uint8_t>(App().WaveImage.begin(), App().WaveImage.begin() + 44),
-              std::vector<std::uint8_t>(loadedImage.begin(), loadedImage.begin() + 44));
-    EXPECT_FALSE(App().SourceInImage);
-    // The summary now describes the decoded samples (only -11 occurs twice); the table stays.
-    EXPECT_EQ(ControlText(GainSpanLabel), L"Gain Span: -11 / +-11");
-    EXPECT_EQ(ControlText(TableLabel), L"0 0 1 2 3 4 5 7 11 20 45 ");
+    Bytes repacked = kExampleDecoded;
+    repacked.push_back(200);  // the last sample has no code and keeps its value
+    EXPECT_EQ(SamplesIn(Sounds()[0].image), repacked);
+    EXPECT_EQ(App().PackedImage, kExampleFile);
+    EXPECT_TRUE(std::equal(loadedImage.begin(), loadedImage.begin() + 44, App().WaveImage.begin()));
+    // The plots and the summary now show the decoded samples; the table stays.
+    EXPECT_EQ(ControlText(Layout::GainSpanLabel), L"Gain Span: -11 / +-11");
+    EXPECT_EQ(ControlText(Layout::TableLabel), L"0 0 1 2 3 4 5 7 11 20 45 ");
     EXPECT_NE(App().WaveformPixels, sourceWaveform);
 
-    folder.Remove(L"example.wav");  // pressing again must neither read nor encode
+    source.Write(L"example.wav", {});  // pressing again neither reads nor packs
     App().PackedImage.clear();
-    ClearSoundCalls();
+    Sounds().clear();
     SendCommand(IdPlayRepacked, BN_CLICKED);
     ExpectStopThenPlay(true);
-    EXPECT_EQ(SamplesIn(SoundCalls()[1].image), kRepacked);
+    EXPECT_EQ(SamplesIn(Sounds()[0].image), repacked);
     EXPECT_TRUE(App().PackedImage.empty());
 
-    folder.Write(L"example.wav", WavBytes({.data = kSource}));
-    ClearSoundCalls();
+    source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
+    Sounds().clear();
     SendCommand(IdPlaySource, BN_CLICKED);
+    ASSERT_EQ(Sounds().size(), 2u);
+    EXPECT_EQ(SamplesIn(Sounds()[0].image), repacked);  // stopped before reloading
     ExpectStopThenPlay(true);
-    EXPECT_EQ(SamplesIn(SoundCalls()[0].image), kRepacked);  // stopped before reloading
-    EXPECT_EQ(SoundCalls()[1].image, loadedImage);
-    EXPECT_TRUE(App().SourceInImage);
+    EXPECT_EQ(Sounds()[0].image, loadedImage);
     EXPECT_EQ(App().WaveformPixels, sourceWaveform);
-    EXPECT_EQ(ControlText(GainSpanLabel), sourceGainSpan);
-    EXPECT_EQ(ControlText(TableLabel), L"0 0 1 2 3 4 5 7 11 20 45 ");  // no new derivation
+    EXPECT_EQ(ControlText(Layout::TableLabel), L"0 0 1 2 3 4 5 7 11 20 45 ");  // not derived
 }
 
-TEST_F(PlaybackTest, SelectingAnotherEntryStopsBeforeReloading) {
-    folder.Write(L"other.wav", WavBytes({.data = {1, 2, 3, 4, 5, 6, 7, 8}}));
-    FillSourceList(folder.Path(), {L"other.wav", L"example.wav"});
-    SendMessageW(App().SourceList, LB_SETCURSEL, 1, 0);
-    SendCommand(IdPlaySource, BN_CLICKED);
-    ClearSoundCalls();
+TEST_F(PlaybackTest, OtherCommandsOnlyStopOrLeavePlaybackAlone) {
+    source.Write(L"bad.wav", Wav({1, 1, 8000, 12}, {1, 2, 3, 4}));
+    source.Write(L"other.wav", Wav({1, 1, 8000, 8}, {1, 2, 3, 4, 5, 6, 7, 8}));
+    FillSourceList(source.Path(), {L"other.wav", L"example.wav", L"bad.wav"});
+    SelectEntry(0);  // another entry: stopped before reloading
+    ASSERT_EQ(Sounds().size(), 1u);
+    EXPECT_EQ(Sounds()[0].image, loadedImage);
+    EXPECT_EQ(SamplesIn(App().WaveImage), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 
-    SelectEntry(0);
-    ExpectStopThenPlay(false);
-    EXPECT_EQ(SoundCalls()[0].image, loadedImage);
-    EXPECT_EQ(SamplesIn(App().WaveImage), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-}
-
-TEST_F(PlaybackTest, InvalidFileIsNeverPlayed) {
-    folder.Write(L"bad.wav", WavBytes({.bitsPerSample = 12, .data = {1, 2, 3, 4}}));
-    FillSourceList(folder.Path(), {L"bad.wav", L"example.wav"});
-    SelectEntry(0);
-    ASSERT_FALSE(App().SampleValid);
-
-    for (int command : {IdPlaySource, IdPlayRepacked, IdPlaySource}) {
-        ClearSoundCalls();
+    SelectEntry(2);  // a refused file is never played
+    for (const int command : {IdPlaySource, IdPlayRepacked, IdStop}) {
+        Sounds().clear();
         SendCommand(command, BN_CLICKED);
         ExpectStopThenPlay(false);
     }
-}
-
-TEST_F(PlaybackTest, StopOnlyStops) {
-    SendCommand(IdStop, BN_CLICKED);
-    ExpectStopThenPlay(false);
-    EXPECT_EQ(App().WaveImage, loadedImage);
-    EXPECT_TRUE(App().SourceInImage);
-}
-
-TEST_F(PlaybackTest, AboutPageLeavesPlaybackAlone) {
-    SendCommand(IdPlaySource, BN_CLICKED);
-    ClearSoundCalls();
+    Sounds().clear();
     SendCommand(IdAbout, BN_CLICKED);
     SendCommand(IdBack, BN_CLICKED);
-    EXPECT_TRUE(SoundCalls().empty());
+    EXPECT_TRUE(Sounds().empty());
 }
 
 TEST_F(PlaybackTest, TinyAndOverlongSourcesPlayRepackedWithinTheirImage) {
-    // A header cut off after bits per sample (no data size, no samples), one sample, and a
-    // source too long for the packed format's length field.
-    std::vector<std::uint8_t> cut = WavBytes({.data = {}});
-    cut.resize(36);
-    const std::vector<std::uint8_t> one = WavBytes({.data = {77}});
-    std::vector<std::uint8_t> longSource(262146);
+    Bytes cut = Wav({1, 1, 8000, 8}, {});
+    cut.resize(36);  // cut off after bits per sample: no data size, no samples
+    Bytes longSource(262146);
     for (std::size_t i = 0; i < longSource.size(); ++i) {
         longSource[i] = static_cast<std::uint8_t>(128 + (i % 64) - 32);
     }
-    folder.Write(L"cut.wav", cut);
-    folder.Write(L"one.wav", one);
-    folder.Write(L"long.wav", WavBytes({.data = longSource}));
-    FillSourceList(folder.Path(), {L"cut.wav", L"example.wav", L"one.wav", L"long.wav"});
+    source.Write(L"cut.wav", cut);
+    source.Write(L"one.wav", Wav({1, 1, 8000, 8}, {77}));
+    source.Write(L"long.wav", Wav({1, 1, 8000, 8}, longSource));
+    FillSourceList(source.Path(), {L"cut.wav", L"example.wav", L"one.wav", L"long.wav"});
 
-    SelectEntry(0);  // entry 1 is the one loaded
+    SelectEntry(0);
     ASSERT_TRUE(App().SampleValid);
-    EXPECT_EQ(App().WaveImage.size(), 44u);
-    EXPECT_EQ(ControlText(FileSizeLabel), L"File Size: 13bytes");
     SendCommand(IdPlayRepacked, BN_CLICKED);
     EXPECT_EQ(App().WaveImage.size(), 44u);
     EXPECT_EQ(App().PackedImage.size(), 13u);
-
     SelectEntry(2);
-    ASSERT_TRUE(App().SampleValid);
     SendCommand(IdPlayRepacked, BN_CLICKED);
-    EXPECT_EQ(SamplesIn(App().WaveImage), std::vector<std::uint8_t>{128});
+    EXPECT_EQ(SamplesIn(App().WaveImage), Bytes{128});
 
     SelectEntry(3);
-    ASSERT_TRUE(App().SampleValid);
-    // 13 + (262 146 - 2) / 4 bytes: one data byte more than the length field holds.
-    EXPECT_EQ(ControlText(FileSizeLabel), L"File Size: 65 549bytes \u2718");
-    ClearSoundCalls();
+    EXPECT_EQ(ControlText(Layout::FileSizeLabel), L"File Size: 65 549bytes \u2718");
+    Sounds().clear();
     SendCommand(IdPlayRepacked, BN_CLICKED);
     ExpectStopThenPlay(true);
-    EXPECT_FALSE(App().PackedStorable);
-    const std::vector<std::uint8_t> played = SamplesIn(SoundCalls()[1].image);
+    const Bytes played = SamplesIn(Sounds()[0].image);
     ASSERT_EQ(played.size(), longSource.size());
     EXPECT_EQ(played[0], 128);
     EXPECT_EQ(played.back(), longSource.back());  // the one sample past the last full byte

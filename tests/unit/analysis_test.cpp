@@ -1,50 +1,43 @@
+// The difference statistics, the step table derived from them, and the two plots.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "analysis/plots.h"
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
-#include "analysis/summary.h"
 
 namespace corvane {
 namespace {
 
-DifferenceStats Stats(std::vector<std::uint8_t> samples) { return ComputeDifferenceStats(samples); }
+using Bytes = std::vector<std::uint8_t>;
 
-TEST(DifferenceStats, OnlyRepeatedDifferencesWidenTheSpan) {
-    const auto s = Stats({128, 130, 125, 130, 128, 130});
+TEST(DifferenceStats, SpansPeaksAndWideJumps) {
+    // Only differences seen twice widen the span: 2, -5, 5, -2, 2.
+    const auto s = ComputeDifferenceStats(Bytes{128, 130, 125, 130, 128, 130});
     EXPECT_EQ(s.gainSpanLow, 2);
     EXPECT_EQ(s.gainSpanHigh, 2);
     EXPECT_EQ(s.peak, 2);
-    EXPECT_EQ(GainSpanText(s.gainSpanLow, s.gainSpanHigh), L"Gain Span: 2 / +2");
-    EXPECT_EQ(TableText(DeriveStepTable(s.gainSpanLow, s.gainSpanHigh)), L"0 0 1 2 3 4 5 6 7 8 2 ");
-}
 
-TEST(DifferenceStats, WideJumpsCountAsZeroAndKeepTheReference) {
-    const auto a = Stats({0, 200, 10});
-    EXPECT_EQ(a.histogram[128], 1);
-    EXPECT_EQ(a.histogram[138], 1);
-
-    const auto b = Stats({0, 128, 0, 255, 0, 127, 255, 0});
-    EXPECT_EQ(b.histogram[128], 5);
-    EXPECT_EQ(b.histogram[255], 1);
-    EXPECT_EQ(b.histogram[1], 1);
-    EXPECT_EQ(b.peak, 5);
-    EXPECT_EQ(GainSpanText(b.gainSpanLow, b.gainSpanHigh), L"Gain Span: 0 / +0");
-
-    // -128 and +127 are differences of their own; -129 and +128 are not.
-    const auto c = Stats({128, 0, 127, 255, 127, 255, 126});
+    // Jumps beyond -128..127 count as no change and keep the reference; -128 and +127 count.
+    const auto c = ComputeDifferenceStats(Bytes{128, 0, 127, 255, 127, 255, 126});
     EXPECT_EQ(c.histogram[0], 1);    // 128 -> 0 is -128
     EXPECT_EQ(c.histogram[255], 1);  // 0 -> 127 is +127
-    EXPECT_EQ(c.histogram[128], 3);  // +128 twice (127 -> 255) and one real 0
+    EXPECT_EQ(c.histogram[128], 3);  // +128 twice (127 -> 255), one real 0
     EXPECT_EQ(c.histogram[127], 1);  // 127 -> 126: the reference stayed at 127
-}
+    EXPECT_EQ(c.peak, 3);
+    EXPECT_EQ(c.gainSpanLow, 0);
+    EXPECT_EQ(c.gainSpanHigh, 0);
 
-TEST(DifferenceStats, TooFewSamplesGiveAnInvertedSpan) {
-    for (const auto& samples : {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{77}}) {
-        const auto s = Stats(samples);
-        EXPECT_EQ(s.peak, 0);
-        EXPECT_EQ(GainSpanText(s.gainSpanLow, s.gainSpanHigh), L"Gain Span: 127 / +-128");
-        EXPECT_EQ(TableText(DeriveStepTable(s.gainSpanLow, s.gainSpanHigh)),
-                  L"0 0 1 2 3 4 7 13 25 49 120 ");
+    const auto wide = ComputeDifferenceStats(Bytes{10, 0, 10, 0, 10, 3, 253, 3});
+    EXPECT_EQ(wide.gainSpanLow, -10);
+    EXPECT_EQ(wide.gainSpanHigh, 10);
+
+    for (const Bytes& few : {Bytes{}, Bytes{77}}) {  // no difference: an inverted span
+        const auto f = ComputeDifferenceStats(few);
+        EXPECT_EQ(f.peak, 0);
+        EXPECT_EQ(f.gainSpanLow, 127);
+        EXPECT_EQ(f.gainSpanHigh, -128);
     }
 }
 
@@ -52,24 +45,19 @@ TEST(StepTable, RowsAcrossTheReachableSpans) {
     struct Row {
         std::int16_t low, high;
         StepTable table;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {-45, 52, {0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45}},       // S 48, U 9
         {-128, -128, {0, 0, 1, 2, 3, 4, 7, 13, 25, 50, 125}},  // S 128, U 25
+        {127, -128, {0, 0, 1, 2, 3, 4, 7, 13, 25, 49, 120}},   // no repeated difference
         {-3, 3, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 3}},            // S 3, U 0
-        {0, 0, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0}},             // S 0
-        {-10, 10, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10}},         // S 10, U 1
+        {0, 0, {0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0}},             // S 0, U 0 (-3 / 5 truncates)
         {-15, 15, {0, 0, 1, 2, 3, 4, 5, 6, 7, 9, 10}},         // S 15, U 2
         {-20, 20, {0, 0, 1, 2, 3, 4, 5, 6, 7, 10, 15}},        // S 20, U 3
         {-85, 85, {0, 0, 1, 2, 3, 4, 6, 10, 18, 34, 80}},      // S 85, U 16
-        {-125, 125, {0, 0, 1, 2, 3, 4, 7, 13, 25, 49, 120}},   // S 125, U 24
     };
     for (const Row& row : rows) {
         EXPECT_EQ(DeriveStepTable(row.low, row.high), row.table) << row.low << " / " << row.high;
     }
-}
-
-TEST(StepTable, UpperEntriesAlwaysRiseForEverySpan) {
     for (int low = -128; low <= 127; ++low) {
         for (int high = -128; high <= 127; ++high) {
             const StepTable t =
@@ -79,17 +67,88 @@ TEST(StepTable, UpperEntriesAlwaysRiseForEverySpan) {
     }
 }
 
-TEST(Summary, LabelTexts) {
-    EXPECT_EQ(FileSizeText(49380), L"File Size: 12 357bytes");
-    EXPECT_EQ(FileSizeText(14), L"File Size: 16bytes");
-    EXPECT_EQ(FileSizeText(1), L"File Size: 13bytes");
-    EXPECT_EQ(FileSizeText(0), L"File Size: 13bytes");
-    EXPECT_EQ(FileSizeText(262145), L"File Size: 65 548bytes");  // the longest storable
-    EXPECT_EQ(FileSizeText(262146), L"File Size: 65 549bytes \u2718");
-    EXPECT_EQ(FileSizeText(300002), L"File Size: 75 013bytes \u2718");
-    EXPECT_EQ(GainSpanText(-45, 52), L"Gain Span: -45 / +52");
-    EXPECT_EQ(PeakText(5000), L"5000");
-    EXPECT_EQ(TableText({0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45}), L"0 0 1 2 3 4 5 7 11 20 45 ");
+struct Rgb {
+    int b, g, r;
+    bool operator==(const Rgb&) const = default;
+};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlue{215, 120, 0};
+constexpr Rgb kGrey{239, 239, 239};          // white under a marking line
+constexpr Rgb kBlueUnderLine{199, 104, 16};  // blue under a marking line
+
+template <int kWidth, std::size_t kBytes>
+struct Picture {
+    std::unique_ptr<std::array<std::uint8_t, kBytes>> pixels =
+        std::make_unique<std::array<std::uint8_t, kBytes>>();
+    Picture() { ClearPixels(*pixels); }
+    Rgb At(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
+        return {(*pixels)[i], (*pixels)[i + 1], (*pixels)[i + 2]};
+    }
+    int BarTop(int x) const {  // top row of a histogram bar, 192 for none
+        for (int y = 0; y < kHistogramHeight; ++y)
+            if (At(x, y) == kBlue || At(x, y) == kBlueUnderLine) return y;
+        return 192;
+    }
+    std::vector<int> LineRows() const {  // rows marked across the whole width
+        std::vector<int> rows;
+        for (int y = 0; y < kHistogramHeight; ++y)
+            if (At(5, y) == kGrey) rows.push_back(y);
+        return rows;
+    }
+};
+
+Picture<kHistogramWidth, kHistogramBytes> Histogram(const DifferenceHistogram& counts, int peak) {
+    Picture<kHistogramWidth, kHistogramBytes> p;
+    DrawHistogram(counts, peak, *p.pixels);
+    return p;
+}
+
+TEST(Plots, ClearKeepsTheFourthByte) {
+    std::array<std::uint8_t, 8> pixels{1, 2, 3, 9, 4, 5, 6, 7};
+    ClearPixels(pixels);
+    EXPECT_EQ(pixels, (std::array<std::uint8_t, 8>{255, 255, 255, 9, 255, 255, 255, 7}));
+}
+
+TEST(Plots, WaveformRowsAndCentreLine) {
+    Picture<kWaveformWidth, kWaveformBytes> w;
+    DrawWaveform(Bytes{255, 254, 1, 0, 128, 127, 126}, *w.pixels);
+    EXPECT_EQ(w.At(0, 0), kBlue);
+    EXPECT_EQ(w.At(1, 0), kBlue);
+    EXPECT_EQ(w.At(2, 127), kBlue);
+    EXPECT_EQ(w.At(4, 63), kBlue);
+    EXPECT_EQ(w.At(5, 64), kBlueUnderLine);  // 127 and 126 land on the centre line
+    EXPECT_EQ(w.At(700, 64), kGrey);
+    EXPECT_EQ(w.At(700, 63), kWhite);
+}
+
+TEST(Plots, HistogramLogBarsAndDecadeLines) {
+    DifferenceHistogram counts{};
+    counts[128] = 1000;
+    counts[10] = 2;
+    counts[20] = 10;
+    counts[30] = 100;
+    counts[40] = 1;
+    const auto h = Histogram(counts, 1000);
+    EXPECT_EQ(h.BarTop(10), 172);
+    EXPECT_EQ(h.BarTop(20), 128);
+    EXPECT_EQ(h.BarTop(30), 65);
+    EXPECT_EQ(h.BarTop(40), 192);  // a single occurrence has no height
+    EXPECT_EQ(h.BarTop(128), 2);
+    EXPECT_EQ(h.LineRows(), (std::vector<int>{65, 128}));
+    EXPECT_EQ(h.At(128, 0), kGrey);  // the zero line over white
+    EXPECT_EQ(h.At(128, 100), kBlueUnderLine);
+    EXPECT_EQ(h.At(128, 128), kBlue);  // the zero line crossing a decade line: XORed twice
+
+    const DifferenceHistogram none{};
+    EXPECT_EQ(Histogram(none, 100).LineRows(), (std::vector<int>{97}));
+    EXPECT_EQ(Histogram(none, 5000).LineRows(), (std::vector<int>{37, 89, 140}));
+    EXPECT_TRUE(Histogram(none, 10).LineRows().empty());
+
+    DifferenceHistogram ones{};  // a peak of 1 draws full bars
+    ones[3] = 1;
+    EXPECT_EQ(Histogram(ones, 1).BarTop(3), 2);
+    EXPECT_EQ(Histogram(ones, 1).BarTop(4), 192);
 }
 
 }  // namespace

@@ -13,13 +13,14 @@
 #include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
-#include "wav_builder.h"
+#include "support/wav.h"
 #include "wave/source.h"
 
 namespace corvane {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::RandomSound;
 
 // Sample by sample, as the packed format describes the greedy coder.
 Bytes ModelPack(const Bytes& samples, const StepTable& table, Bytes& tracked) {
@@ -103,45 +104,15 @@ Bytes ModelNormalisedSamples(Bytes image, bool sixteenBits, bool stereo) {
     return Bytes(image.begin() + 44, image.end());
 }
 
-// Sounds of every kind: smooth, noisy, silent stretches and full-scale jumps.
-Bytes RandomSamples(std::mt19937& random, std::size_t count) {
-    Bytes samples(count);
-    int level = static_cast<int>(random() % 256);
-    const int roughness = 1 + static_cast<int>(random() % 120);
-    for (auto& s : samples) {
-        switch (random() % 20) {
-            case 0:
-                level = static_cast<int>(random() % 256);
-                break;
-            case 1:
-                level = random() % 2 ? 0 : 255;
-                break;
-            default:
-                level = std::clamp(
-                    level + static_cast<int>(random() % (2 * roughness + 1)) - roughness, 0, 255);
-        }
-        s = static_cast<std::uint8_t>(level);
-    }
-    return samples;
-}
-
 std::size_t RandomLength(std::mt19937& random) {
-    switch (random() % 4) {
-        case 0:
-            return random() % 12;
-        case 1:
-            return random() % 800;
-        case 2:
-            return 700 + random() % 3000;
-        default:
-            return 1000 + random() % 60000;
-    }
+    const std::size_t limits[] = {12, 800, 3700, 61000};
+    return random() % limits[random() % 4];
 }
 
 TEST(FastPaths, EncoderMatchesTheSampleBySampleCoder) {
     std::mt19937 random(11);
     for (int round = 0; round < 300; ++round) {
-        const Bytes samples = RandomSamples(random, RandomLength(random));
+        const Bytes samples = RandomSound(random, RandomLength(random));
         StepTable table;
         // Derived-looking tables and arbitrary ones (unsorted, large, zero).
         for (std::size_t k = 0; k < table.size(); ++k) {
@@ -199,7 +170,7 @@ TEST(FastPaths, DecoderMatchesTheReconstructionRule) {
 TEST(FastPaths, StatisticsMatchTheSampleBySampleCount) {
     std::mt19937 random(12);
     for (int round = 0; round < 300; ++round) {
-        const Bytes samples = RandomSamples(random, RandomLength(random));
+        const Bytes samples = RandomSound(random, RandomLength(random));
         const DifferenceStats fast = ComputeDifferenceStats(samples);
         const DifferenceStats model = ModelStats(samples);
         ASSERT_EQ(fast.histogram, model.histogram) << "round " << round;
@@ -213,7 +184,7 @@ TEST(FastPaths, WaveformMatchesTheDotPerSampleDrawing) {
     std::mt19937 random(13);
     const std::size_t lengths[] = {0, 1, 775, 776, 777, 1551, 1552, 2328, 5000, 100000};
     for (const std::size_t length : lengths) {
-        const Bytes samples = RandomSamples(random, length);
+        const Bytes samples = RandomSound(random, length);
         Bytes pixels(kWaveformBytes, 0);
         ClearPixels(pixels);
         DrawWaveform(samples, std::span<std::uint8_t, kWaveformBytes>(pixels));
@@ -239,45 +210,6 @@ TEST(FastPaths, NormalisationMatchesTwoSeparatePasses) {
                     << bits << " bits, " << channels << " channels, " << bytes << " bytes";
             }
         }
-    }
-}
-
-// Handing the file's buffer over must give what loading a copy gives, for
-// every layout the chunk walk meets.
-TEST(FastPaths, LoadingInPlaceMatchesLoadingACopy) {
-    using namespace test;
-    std::mt19937 random(15);
-    Bytes tone(1001);
-    for (auto& b : tone) b = static_cast<std::uint8_t>(random());
-    std::vector<Bytes> files = {CanonicalWav({1, 2, 44100, 16}, tone),
-                                CanonicalWav({1, 1, 8000, 8}, tone),
-                                CanonicalWav({1, 2, 8000, 8}, {}),
-                                CanonicalWav({3, 1, 8000, 32}, tone),
-                                Bytes(tone.begin(), tone.begin() + 30),
-                                Bytes{1},
-                                tone};
-    Bytes chunks;  // 18-byte fmt and a LIST chunk before the data
-    Bytes fmt = FmtPayload({1, 2, 22050, 16});
-    fmt.insert(fmt.end(), {0, 0});
-    PutChunk(chunks, "fmt ", fmt);
-    PutChunk(chunks, "LIST", Bytes(27, 'x'));
-    PutChunk(chunks, "data", tone);
-    files.push_back(Riff(chunks));
-    Bytes early;  // the data chunk before the format chunk, so its samples lie before byte 44
-    PutChunk(early, "data", Bytes(tone.begin(), tone.begin() + 40));
-    PutChunk(early, "fmt ", FmtPayload({1, 1, 8000, 8}));
-    files.push_back(Riff(early));
-    Bytes declaredLonger = CanonicalWav({1, 1, 8000, 16}, tone);
-    declaredLonger.resize(declaredLonger.size() - 100);  // data size says more than is there
-    files.push_back(declaredLonger);
-
-    for (std::size_t k = 0; k < files.size(); ++k) {
-        const LoadedSource copy = LoadSourceBytes(files[k]);
-        const LoadedSource inPlace = LoadSourceInPlace(files[k]);
-        EXPECT_EQ(inPlace.image, copy.image) << "file " << k;
-        EXPECT_EQ(inPlace.facts, copy.facts) << "file " << k;
-        EXPECT_EQ(inPlace.valid, copy.valid) << "file " << k;
-        EXPECT_EQ(inPlace.bytesPerSample, copy.bytesPerSample) << "file " << k;
     }
 }
 

@@ -1,21 +1,24 @@
+// The trellis coder against every code sequence, its kernels against each other, and the
+// table search of the optimal coder.
 #include "codec/trellis.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
-#include <vector>
 
+#include "analysis/statistics.h"
 #include "analysis/step_table.h"
-#include "codec/decoder.h"
 #include "codec/encoder.h"
-#include "codec/packed_format.h"
+#include "codec/table_search.h"
+#include "support/example.h"
+#include "support/wav.h"
 
 namespace corvane {
 namespace {
 
-using Samples = std::vector<std::uint8_t>;
+using namespace test;
 
-std::uint64_t ErrorOfCodes(const Samples& samples, const std::vector<std::uint8_t>& codes,
+std::uint64_t ErrorOfCodes(const Bytes& samples, const std::vector<std::uint8_t>& codes,
                            const StepTable& table) {
     DecoderState state;
     std::uint64_t total = 0;
@@ -26,8 +29,8 @@ std::uint64_t ErrorOfCodes(const Samples& samples, const std::vector<std::uint8_
     return total;
 }
 
-// Every one of the 4^M code sequences.
-std::uint64_t BruteForceError(const Samples& samples, const StepTable& table) {
+// The least error over all 4^M code sequences.
+std::uint64_t BruteForceError(const Bytes& samples, const StepTable& table) {
     const std::size_t codeCount = 4 * PackedDataLength(samples.size());
     std::uint64_t best = UINT64_MAX;
     const auto visit = [&](auto&& self, std::size_t c, DecoderState state,
@@ -46,84 +49,62 @@ std::uint64_t BruteForceError(const Samples& samples, const StepTable& table) {
     return best;
 }
 
-// Tables the derivation gives, random ones and ones at the edges of a byte.
+// Tables the derivation gives, ones at the edges of a byte, and random ones.
 std::vector<StepTable> TestTables(std::mt19937& random) {
     std::vector<StepTable> tables = {
-        DeriveStepTable(-45, 52),
+        kExampleTable,
         DeriveStepTable(2, 2),
         DeriveStepTable(-128, 127),
         StepTable{},
         StepTable{255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255},
         StepTable{0, 255, 0, 255, 0, 255, 0, 255, 0, 255, 0},
         StepTable{200, 1, 2, 3, 4, 5, 6, 7, 8, 9, 254},
-        StepTable{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
     };
-    for (int n = 0; n < 8; ++n) {
+    for (int n = 0; n < 6; ++n) {
         StepTable table;
-        for (auto& entry : table) entry = static_cast<std::uint8_t>(random() & 0xFF);
+        for (auto& entry : table) entry = static_cast<std::uint8_t>(random());
         tables.push_back(table);
     }
     return tables;
 }
 
-// Noise, random walks and runs pinned at the ends of the range.
-Samples TestSamples(std::mt19937& random, std::size_t count) {
-    Samples samples(count);
-    const int kind = static_cast<int>(random() % 3);
-    int level = 128;
-    for (auto& s : samples) {
-        if (kind == 0) {
-            s = static_cast<std::uint8_t>(random() & 0xFF);
-        } else if (kind == 1) {
-            level = std::clamp(level + static_cast<int>(random() % 41) - 20, 0, 255);
-            s = static_cast<std::uint8_t>(level);
-        } else {
-            s = (random() % 8 < 4) ? 0 : 255;
-        }
-    }
-    return samples;
-}
-
-TEST(TrellisTest, EqualsBruteForceOnShortInputs) {
+TEST(Trellis, EqualsBruteForceAndBeatsGreedy) {
     std::mt19937 random(6);
     const auto tables = TestTables(random);
-    for (int round = 0; round < 10; ++round) {
+    for (int round = 0; round < 8; ++round) {
         for (const auto& table : tables) {
-            const Samples samples = TestSamples(random, 6 + random() % 8);  // 4 or 8 codes
+            const Bytes samples = RandomSound(random, 6 + random() % 8);  // 4 or 8 codes
             const TrellisResult result = TrellisSearch(samples, table);
             ASSERT_EQ(result.codes.size(), 4 * PackedDataLength(samples.size()));
             EXPECT_EQ(result.squaredError, BruteForceError(samples, table));
             EXPECT_EQ(ErrorOfCodes(samples, result.codes, table), result.squaredError);
         }
     }
-}
-
-TEST(TrellisTest, NeverWorseThanGreedyWithTheSameTable) {
-    std::mt19937 random(66);
-    const auto tables = TestTables(random);
-    for (int round = 0; round < 4; ++round) {
-        for (const auto& table : tables) {
-            const Samples samples = TestSamples(random, random() % 1500);
-            std::vector<std::uint8_t> greedyTracked;
-            PackSamples(samples, table, &greedyTracked);
-            const TrellisResult result = TrellisSearch(samples, table);
-            EXPECT_LE(result.squaredError, CodedSquaredError(samples, greedyTracked));
-            EXPECT_EQ(ErrorOfCodes(samples, result.codes, table), result.squaredError);
-            EXPECT_EQ(TrellisError(samples, table), result.squaredError);
+    // On longer sources: never worse than the greedy coder with the same table.
+    for (const auto& table : tables) {
+        const Bytes samples = RandomSound(random, random() % 1500);
+        std::vector<std::uint8_t> greedy;
+        PackSamples(samples, table, &greedy);
+        std::uint64_t greedyError = 0;
+        for (std::size_t c = 0; c < greedy.size(); ++c) {
+            const int d = int{samples[c + 1]} - greedy[c];
+            greedyError += static_cast<std::uint64_t>(d * d);
         }
+        EXPECT_LE(TrellisError(samples, table), greedyError);
     }
+    EXPECT_EQ(TrellisError(Bytes(1000, 128), kExampleTable), 0u);
 }
 
-TEST(TrellisTest, EveryKernelGivesTheSameCodesAcrossSegments) {
+TEST(Trellis, EveryKernelGivesTheSameCodesAcrossSegments) {
     std::mt19937 random(666);
     const auto tables = TestTables(random);
-    const TrellisKernel kernels[] = {TrellisKernel::Portable, TrellisKernel::Wide,
-                                     TrellisKernel::Avx2, TrellisKernel::Avx512};
-    for (std::size_t n = 0; n < tables.size(); n += 5) {
-        const Samples samples = TestSamples(random, 4200 + n);  // three segments
+    for (std::size_t n = 0; n < tables.size(); n += 4) {
+        const Bytes samples = RandomSound(random, 4200 + n);  // three segments
         const TrellisResult reference = TrellisSearch(samples, tables[n], TrellisKernel::Wide);
         EXPECT_EQ(ErrorOfCodes(samples, reference.codes, tables[n]), reference.squaredError);
-        for (const TrellisKernel kernel : kernels) {
+        EXPECT_EQ(TrellisError(samples, tables[n]), reference.squaredError);
+        for (const TrellisKernel kernel :
+             {TrellisKernel::Portable, TrellisKernel::Avx2, TrellisKernel::Avx512}) {
             if (!TrellisKernelAvailable(kernel)) continue;
             const TrellisResult result = TrellisSearch(samples, tables[n], kernel);
             EXPECT_EQ(result.codes, reference.codes) << static_cast<int>(kernel);
@@ -132,36 +113,37 @@ TEST(TrellisTest, EveryKernelGivesTheSameCodesAcrossSegments) {
     }
 }
 
-TEST(TrellisTest, FileDecodesToTheTrackedSamples) {
-    std::mt19937 random(6666);
-    for (const std::size_t count : {0, 1, 5, 6, 14, 4099, 9001}) {
-        const Samples samples = TestSamples(random, count);
-        const StepTable table = DeriveStepTable(-30, 41);
-        std::vector<std::uint8_t> tracked;
-        const PackedSample packed = PackSamplesTrellis(samples, table, &tracked);
-        ASSERT_EQ(packed.file.size(), PackedFileSize(count));
-        EXPECT_TRUE(packed.storable);
-        const auto view = ParsePackedFile(packed.file);
-        ASSERT_TRUE(view.has_value());
-        EXPECT_EQ(view->table, table);
-        const auto decoded = DecodeSamples(view->data, view->table);
-        ASSERT_EQ(decoded.size(), tracked.size() + 1);
-        EXPECT_EQ(decoded[0], 128);
-        EXPECT_TRUE(std::equal(tracked.begin(), tracked.end(), decoded.begin() + 1));
-    }
+StepTable DerivedTable(const Bytes& samples) {
+    const DifferenceStats stats = ComputeDifferenceStats(samples);
+    return DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
 }
 
-TEST(TrellisTest, SilenceCostsNothingAndTheWorkedExampleBeatsGreedy) {
-    const StepTable table{0, 0, 1, 2, 3, 4, 5, 7, 11, 20, 45};
-    EXPECT_EQ(TrellisError(Samples(1000, 128), table), 0u);
+TEST(TableSearch, FindsBetterTablesAndNeverWorse) {
+    const TableSearchLimits small{2048, 60, 4};
+    // A square wave of +-100: the derived table of a quiet source cannot follow it.
+    Bytes square(2000);
+    for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 20) % 2 ? 228 : 28;
+    const StepTable quiet = DeriveStepTable(-3, 3);
+    const StepTable found = OptimiseTable(square, quiet, small);
+    EXPECT_LT(TrellisError(square, found) * 4, TrellisError(square, quiet));
+    EXPECT_EQ(OptimiseTable(square, quiet, small), found);  // the same every time
 
-    const Samples example = {128, 140, 160, 170, 165, 150, 120, 100, 90, 95, 110, 128, 128, 200};
-    std::vector<std::uint8_t> greedy;
-    PackSamples(example, table, &greedy);
-    const std::uint64_t greedyError = CodedSquaredError(example, greedy);
-    const std::uint64_t trellisError = TrellisError(example, table);
-    EXPECT_EQ(trellisError, BruteForceError(example, table));
-    EXPECT_LT(trellisError, greedyError);
+    // A derived table is a good start, and the search still improves on it, also on a long
+    // source that changes along its length, which it mostly measures on a probe of.
+    Bytes changing = Tone(4500, 200.0, 12, 1, 3);
+    const Bytes loud = Tone(4500, 37.0, 100, 5, 5);
+    changing.insert(changing.end(), loud.begin(), loud.end());
+    for (const Bytes& samples : {Tone(1500, 37.0, 90, 3, 1), changing}) {
+        const StepTable start = DerivedTable(samples);
+        const StepTable better = OptimiseTable(samples, start, small);
+        EXPECT_LT(TrellisError(samples, better), TrellisError(samples, start));
+    }
+    // A start no move can improve, no budget, or no codes: the start comes back.
+    const Bytes tone = Tone(3000, 50.0, 80, 5, 4);
+    const StepTable start = DerivedTable(tone);
+    EXPECT_EQ(OptimiseTable(tone, start, TableSearchLimits{4096, 0, 0}), start);
+    const StepTable odd = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 255};
+    EXPECT_EQ(OptimiseTable(Bytes{1, 2, 3, 4, 5}, odd), odd);
 }
 
 }  // namespace

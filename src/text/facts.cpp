@@ -1,0 +1,58 @@
+#include "text/facts.h"
+
+#include "text/digit_groups.h"
+
+namespace corvane {
+
+namespace {
+
+std::string Marked(const std::string& text, bool ok) { return text + (ok ? " \u2713" : " \u2718"); }
+
+}  // namespace
+
+FileFacts FactLines(const WaveFormat& f) {
+    const std::string channels = f.channels == 1   ? "mono"
+                                 : f.channels == 2 ? "stereo"
+                                                   : std::to_string(f.channels);
+    return {Marked(f.Pcm() ? "Audio Format: PCM" : "Audio Format: NOT PCM", f.Pcm()),
+            Marked("Channels: " + channels, f.ChannelsOk()),
+            Marked("Bit Depth: " + std::to_string(f.bitsPerSample), f.BitsOk()),
+            "Sample Rate: " + FormatDigitGroups(f.sampleRate) + "Hz",
+            "Data Size: " + FormatDigitGroups(f.dataSize) + "bytes",
+            "Length: " + std::to_string(f.Seconds()) + " sec."};
+}
+
+FileFacts UnreadableFactLines() {
+    return {Marked("Audio Format: unreadable file", false),
+            "Channels:",
+            "Bit Depth:",
+            "Sample Rate:",
+            "Data Size:",
+            "Length:"};
+}
+
+FileFacts FactLinesOf(const LoadedSource& source) {
+    return source.refusal == Refusal::Unreadable ? UnreadableFactLines() : FactLines(source.format);
+}
+
+std::string RefusalText(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::None:
+            break;
+        case Refusal::Unreadable:
+            return "the file could not be read";
+        case Refusal::NotPcm:
+            return "not a PCM WAV file";
+        case Refusal::Channels:
+            return "neither mono nor stereo";
+        case Refusal::BitDepth:
+            return "neither 8 nor 16 bits a sample";
+        case Refusal::TooLong:
+            return "too long: its packed data would exceed 65535 bytes";
+        case Refusal::OutOfMemory:
+            return "there was not enough memory to load and pack it";
+    }
+    return {};
+}
+
+}  // namespace corvane
