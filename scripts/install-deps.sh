@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth
   pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
-  bc time
+  bc time jq
   imagemagick fonts-dejavu-core
 )
 missing=()

@@ -7,6 +7,8 @@ export WINEPREFIX=${CORVANE_WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Wine reads Unix file names and arguments in the locale's character set: UTF-8, always.
+export LC_ALL=C.UTF-8
 # A home of its own: the prefix's Desktop and Documents link into it, so a dialog
 # that falls back to the Desktop can never write into the real home folder.
 export HOME=$WINEPREFIX/home

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
 #include <numbers>
 
 #include "cli/options.h"
@@ -14,20 +13,12 @@
 #include "codec/encoder_choice.h"
 #include "codec/packed_name.h"
 #include "files/file_io.h"
+#include "text/facts.h"
 #include "text/summary.h"
 
 namespace corvane::cli {
 
 namespace fs = std::filesystem;
-
-void Refuse(const std::string& subject, const std::string& why) {
-    std::cerr << "corvane-cli: " << subject << ": " << why << '\n';
-}
-
-int UsageError(const std::string& why) {
-    std::cerr << "corvane-cli: " << why << "\nTry 'corvane-cli --help'.\n";
-    return kExitUsage;
-}
 
 namespace {
 
@@ -39,10 +30,15 @@ std::optional<Options> Parse(const Args& args, const std::map<std::string, std::
     return options;
 }
 
-bool Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
+// Writes a whole output file, or standard output for "-".
+bool Write(const std::string& target, std::span<const std::uint8_t> bytes) {
     std::string error;
-    if (WriteFileReplacing(path, bytes, error)) return true;
-    Refuse(path.string(), "cannot write: " + error);
+    if (IsStandardStream(target) ? WriteStandardOutput(bytes, error)
+                                 : WriteFileReplacing(PathOf(target), bytes, error)) {
+        return true;
+    }
+    PrintError("corvane-cli: " + (IsStandardStream(target) ? "standard output" : target) +
+               ": cannot write: " + error + "\n");
     return false;
 }
 
@@ -57,32 +53,7 @@ std::optional<Encoder> EncoderOption(const Options& options, int& exitCode) {
 
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-std::string TableNumbers(const StepTable& table) {
-    std::string text = TableText(table);
-    if (!text.empty()) text.pop_back();  // the label's trailing space
-    return text;
-}
-
 }  // namespace
-
-int RunInfo(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options = Parse(args, {}, exitCode);
-    if (!options) return exitCode;
-    if (options->positional.size() != 1) return UsageError("info takes one WAV file");
-
-    FileFacts facts;
-    const auto source = LoadAnalysedSource(options->positional[0], &facts);
-    for (const auto& fact : facts) std::cout << fact << '\n';
-    if (!source) return kExitRefused;
-
-    const std::size_t samples = SamplesOf(source->loaded.image).size();
-    std::cout << GainSpanText(source->stats.gainSpanLow, source->stats.gainSpanHigh) << '\n'
-              << FileSizeText(samples) << '\n'
-              << "Table: " << TableNumbers(source->table) << '\n'
-              << "Histogram Peak: " << source->stats.peak << '\n';
-    return kExitOk;
-}
 
 int RunPack(const Args& args) {
     int exitCode = kExitOk;
@@ -103,6 +74,11 @@ int RunPack(const Args& args) {
     const auto dir = options->Get("--dir");
     if (output && dir) return UsageError("-o and -d cannot be used together");
     if (output && inputs.size() != 1) return UsageError("-o takes exactly one input file");
+    for (const auto& input : inputs) {
+        if (IsStandardStream(input) && !output) {
+            return UsageError("pack - reads standard input and needs -o OUT.C");
+        }
+    }
 
     std::optional<StepTable> sharedTable;
     if (const auto tableFrom = options->Get("--table-from")) {
@@ -124,11 +100,11 @@ int RunPack(const Args& args) {
         }
         const PackedSample packed = PackWithEncoder(*encoder, SamplesOf(source->loaded.image),
                                                     sharedTable.value_or(source->table));
-        const fs::path inputPath(input);
-        const fs::path name = PackedFileName(inputPath.filename().string());
-        const fs::path target = output ? fs::path(*output)
-                                : dir  ? fs::path(*dir) / name
-                                       : inputPath.parent_path() / name;
+        const fs::path inputPath = PathOf(input);
+        const fs::path name = PathOf(PackedFileName(Utf8Of(inputPath.filename())));
+        const std::string target = output ? *output
+                                   : dir  ? Utf8Of(PathOf(*dir) / name)
+                                          : Utf8Of(inputPath.parent_path() / name);
         if (!Write(target, packed.file)) exitCode = kExitRefused;
     }
     return exitCode;
@@ -167,8 +143,7 @@ int RunSnr(const Args& args) {
     const auto source = LoadAnalysedSource(options->positional[0]);
     if (!source) return kExitRefused;
     const auto repacked = RepackedImage(*source, *encoder);
-    std::cout << SnrText(RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked)))
-              << '\n';
+    Print(SnrText(RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked))) + "\n");
     return kExitOk;
 }
 
@@ -191,7 +166,8 @@ int RunUnpack(const Args& args) {
     }
     const std::string& input = options->positional[0];
     std::string error;
-    const auto bytes = ReadWholeFile(input, error);
+    const auto bytes =
+        IsStandardStream(input) ? ReadStandardInput(error) : ReadWholeFile(PathOf(input), error);
     if (!bytes) {
         Refuse(input, RefusalText(Refusal::Unreadable) + ": " + error);
         return kExitRefused;
@@ -215,10 +191,6 @@ int RunDepacker(const Args& args) {
     if (!options->positional.empty()) return UsageError("depacker takes no file arguments");
     const std::string target = options->Get("--output").value_or("Depacker.txt");
     const std::string listing = DepackerListing();
-    if (target == "-") {
-        std::cout.write(listing.data(), static_cast<std::streamsize>(listing.size()));
-        return std::cout.flush() ? kExitOk : kExitRefused;
-    }
     return Write(target, AsBytes(listing)) ? kExitOk : kExitRefused;
 }
 

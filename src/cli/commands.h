@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::cli {
@@ -9,7 +10,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
-using Args = std::vector<std::string>;  // the arguments after the command name
+using Args = std::vector<std::string>;  // UTF-8, the arguments after the command name
+
+// The whole command line, program name left out.
+int RunCommandLine(Args args);
 
 int RunInfo(const Args& args);
 int RunPack(const Args& args);
@@ -19,8 +23,16 @@ int RunUnpack(const Args& args);
 int RunDepacker(const Args& args);
 int RunDemo(const Args& args);
 
+// UTF-8 text to standard output and standard error; on a Windows console, as the console's
+// own wide text.
+void Print(std::string_view text);
+void PrintError(std::string_view text);
+
 // Prints "corvane-cli: <subject>: <why>" on stderr.
 void Refuse(const std::string& subject, const std::string& why);
 int UsageError(const std::string& why);
+
+// "-" names standard input or output.
+inline bool IsStandardStream(const std::string& name) { return name == "-"; }
 
 }  // namespace corvane::cli

@@ -10,7 +10,7 @@ std::optional<std::string> Options::Get(const std::string& name) const {
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args,
                                     const std::map<std::string, std::string>& known,
-                                    std::string& error) {
+                                    std::string& error, const std::set<std::string>& flags) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -23,6 +23,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args,
         if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
+        }
+        if (flags.contains(name) && !value) {
+            options.flags.insert(name);
+            continue;
         }
         const auto it = known.find(name);
         if (it == known.end()) {

@@ -5,20 +5,22 @@
 #include "analysis/step_table.h"
 #include "cli/commands.h"
 #include "files/file_io.h"
+#include "text/facts.h"
 
 namespace corvane::cli {
 
-std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, FileFacts* facts) {
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, LoadedSource* refused) {
     std::string error;
-    auto bytes = ReadWholeFile(path, error);
+    auto bytes =
+        IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
     if (bytes && bytes->empty()) error = "it is empty";
     AnalysedSource source;
     if (bytes && !bytes->empty()) {
         source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
     }
-    if (facts) *facts = FactLinesOf(source.loaded);
     if (!source.loaded.Valid()) {
         Refuse(path, RefusalText(source.loaded.refusal) + (error.empty() ? "" : ": " + error));
+        if (refused) *refused = std::move(source.loaded);
         return std::nullopt;
     }
     source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));

@@ -4,7 +4,6 @@
 
 #include "analysis/statistics.h"
 #include "codec/packed_format.h"
-#include "text/facts.h"
 #include "wave/source.h"
 
 namespace corvane::cli {
@@ -16,9 +15,9 @@ struct AnalysedSource {
     StepTable table{};  // derived from `stats`
 };
 
-// Loads and checks a source; on refusal prints why and returns nullopt.
-// `facts` receives the file facts even when the file is refused.
+// Loads and checks a source ("-": standard input); on refusal prints why and returns nullopt,
+// and `refused`, when given, receives what was loaded.
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path,
-                                                 FileFacts* facts = nullptr);
+                                                 LoadedSource* refused = nullptr);
 
 }  // namespace corvane::cli

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "codec/packed_format.h"
+
 namespace corvane {
 namespace {
 
@@ -148,6 +150,13 @@ std::string DepackerListing() {
     add(" ");
     for (const Line& line : kSubroutine) add(Compose(line));
     return ToWindows1251(utf8);
+}
+
+HostCost DepackerCost(std::size_t dataLength) {
+    // The routine handles a byte before it counts down, so a count of 0 wraps to 65 536.
+    const std::size_t bytes = dataLength == 0 ? 65536 : dataLength;
+    return {bytes, 4 * bytes, static_cast<double>(bytes) * kDepackerTStatesPerByte / kHostClockHz,
+            kPackedHeaderSize + dataLength <= kHostPageBytes};
 }
 
 }  // namespace corvane

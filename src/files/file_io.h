@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane {
@@ -23,5 +24,20 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
 // threads writing into one folder at once.
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                         std::string& error);
+
+// All of standard input, in binary; nothing with `error` set when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::string& error);
+// All of `bytes` to standard output, in binary, flushed; false with `error` set when the
+// output refuses them (a pipe whose reader went away).
+bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error);
+
+// A path from UTF-8 text and back, whatever the platform's own encoding of paths.
+inline std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
 
 }  // namespace corvane

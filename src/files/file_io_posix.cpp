@@ -82,6 +82,31 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std
     return bytes;
 }
 
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = SystemText(errno);
+            return std::nullopt;
+        }
+        if (n == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(n) > kLargestFile) {
+            error = "it is larger than 2 GB";
+            return std::nullopt;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+}
+
+bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error) {
+    if (WriteAll(STDOUT_FILENO, bytes)) return true;
+    error = SystemText(errno);
+    return false;
+}
+
 bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
                         std::string& error) {
     fs::path temporary;

@@ -86,6 +86,41 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std
     return bytes;
 }
 
+std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::string& error) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(input, chunk, sizeof chunk, &read, nullptr)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE) return bytes;  // the writer closed its end
+            error = SystemText(code);
+            return std::nullopt;
+        }
+        if (read == 0) return bytes;
+        if (bytes.size() + read > kLargestFile) {
+            error = "it is larger than 2 GB";
+            return std::nullopt;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + read);
+    }
+}
+
+bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error) {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const DWORD chunk = bytes.size() > 0x10000 ? 0x10000 : static_cast<DWORD>(bytes.size());
+        if (!WriteFile(output, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            error = SystemText(GetLastError());
+            return false;
+        }
+        bytes = bytes.subspan(written);
+    }
+    return true;
+}
+
 bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
                         std::string& error) {
     fs::path temporary;

@@ -55,4 +55,24 @@ std::string RefusalText(Refusal refusal) {
     return {};
 }
 
+std::string RefusalWord(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::None:
+            break;
+        case Refusal::Unreadable:
+            return "unreadable";
+        case Refusal::NotPcm:
+            return "not-pcm";
+        case Refusal::Channels:
+            return "channels";
+        case Refusal::BitDepth:
+            return "bit-depth";
+        case Refusal::TooLong:
+            return "too-long";
+        case Refusal::OutOfMemory:
+            return "out-of-memory";
+    }
+    return {};
+}
+
 }  // namespace corvane

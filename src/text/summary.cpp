@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "codec/depacker_listing.h"
 #include "text/digit_groups.h"
 
 namespace corvane {
@@ -30,6 +31,19 @@ std::string SnrText(double snrDb) {
     char text[48];
     std::snprintf(text, sizeof text, "SNR: %.2f dB", snrDb);
     return text;
+}
+
+std::vector<std::string> HostCostLines(std::size_t dataLength) {
+    const HostCost cost = DepackerCost(dataLength);
+    char seconds[48];
+    std::snprintf(seconds, sizeof seconds, "%.1f", cost.secondsAtLeast);
+    std::string samples =
+        "Card Receives: " + FormatDigitGroups(static_cast<long long>(cost.cardSamples)) +
+        " samples";
+    if (dataLength == 0) samples += " (a file without data runs the depacker over 65 536 bytes)";
+    return {samples, "Streaming Time: at least " + std::string(seconds) + " s at 3.5 MHz",
+            cost.fitsPage ? "Host Memory: fits one 16 KB page" : "Host Memory: over 16 KB",
+            "Load Address: low byte at most #F3"};
 }
 
 }  // namespace corvane

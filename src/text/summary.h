@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codec/packed_format.h"
 
@@ -15,5 +16,9 @@ std::string GainSpanText(std::int16_t low, std::int16_t high);  // "Gain Span: -
 std::string PeakText(std::int32_t peak);                        // "5000"
 std::string TableText(const StepTable& table);                  // "0 0 1 2 3 4 5 7 11 20 45 "
 std::string SnrText(double snrDb);                              // "SNR: 18.43 dB"
+
+// What playing a packed file of `dataLength` data bytes costs the host: the samples the card
+// receives, the least streaming time, whether the file fits a memory page, where it may lie.
+std::vector<std::string> HostCostLines(std::size_t dataLength);
 
 }  // namespace corvane

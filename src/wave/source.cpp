@@ -49,6 +49,21 @@ std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, std::s
     return file.subspan(from, std::min<std::size_t>(declared, file.size() - from));
 }
 
+// WAVE_FORMAT_EXTENSIBLE whose extension says plain PCM: the PCM sub-format, as many valid
+// bits as the container holds (8 or 16), one or two channels. Other extensible files stay
+// as they are and are refused as not PCM.
+bool IsExtensiblePcm(std::span<const std::uint8_t> fmt) {
+    static constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                       0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
+                                                       0x00, 0x38, 0x9B, 0x71};
+    if (fmt.size() < 40) return false;
+    const auto u16 = [fmt](std::size_t at) { return ReadU32(fmt, at) & 0xFFFFu; };
+    const std::uint32_t channels = u16(2), bits = u16(14);
+    return u16(0) == 0xFFFE && u16(16) >= 22 && (channels == 1 || channels == 2) &&
+           (bits == 8 || bits == 16) && u16(18) == bits &&
+           std::equal(fmt.begin() + 24, fmt.begin() + 40, kPcmSubFormat);
+}
+
 // A RIFF/WAVE file with "fmt " and "data" chunks: its canonical header and
 // where its sample bytes lie (the data chunk, clipped to the end of the file).
 struct WalkedLayout {
@@ -67,13 +82,19 @@ std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
         layout.header = WaveHeader::From(file);
     } else {
         layout.header = MonoWaveHeader(0, 0);  // ids and fmt size; the rest follows
-        const auto fmt = Payload(file, walk.fmt->payload, 16);
+        const auto fmt = Payload(file, walk.fmt->payload, walk.fmt->size);
         std::fill(layout.header.bytes.begin() + 20, layout.header.bytes.begin() + 36, 0);
-        std::copy(fmt.begin(), fmt.end(), layout.header.bytes.begin() + 20);
+        std::copy_n(fmt.begin(), std::min<std::size_t>(fmt.size(), 16),
+                    layout.header.bytes.begin() + 20);
+        if (IsExtensiblePcm(fmt)) layout.header.SetU16(20, 1);
         layout.header.SetRiffSize(36 + data.size);
         layout.header.SetDataSize(data.size);
     }
-    layout.samples = Payload(file, data.payload, data.size);
+    // A writer that cannot seek back (into a pipe) leaves the sizes 0: the samples then run
+    // to the end of the file, as they do for the 0xFFFFFFFF others write.
+    const std::uint32_t riffSize = ReadU32(file, 4);
+    const bool streamed = data.size == 0 && (riffSize == 0 || riffSize == 0xFFFFFFFF);
+    layout.samples = Payload(file, data.payload, streamed ? 0xFFFFFFFF : data.size);
     return layout;
 }
 

@@ -44,6 +44,22 @@ inline Bytes FmtPayload(const Format& f) {
     return p;
 }
 
+// The 40-byte fmt payload of WAVE_FORMAT_EXTENSIBLE: `valid` bits in containers of f.bits,
+// with the PCM sub-format, or another when `pcm` is false.
+inline Bytes ExtensibleFmtPayload(Format f, unsigned valid, bool pcm = true) {
+    f.audioFormat = 0xFFFE;
+    Bytes p = FmtPayload(f);
+    PutU16(p, 22);                       // extension size
+    PutU16(p, valid);                    // valid bits per sample
+    PutU32(p, f.channels == 1 ? 4 : 3);  // channel mask: centre, or left and right
+    PutU32(p, pcm ? 1 : 3);              // the sub-format GUID: PCM, or IEEE float
+    for (const unsigned b :
+         {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}) {
+        p.push_back(static_cast<std::uint8_t>(b));
+    }
+    return p;
+}
+
 // A chunk with its pad byte; `declared` overrides the size field.
 inline void PutChunk(Bytes& b, const char* id, const Bytes& payload,
                      std::optional<std::uint32_t> declared = std::nullopt) {

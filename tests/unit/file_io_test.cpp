@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <thread>
 
 namespace corvane {
@@ -15,8 +16,8 @@ using Bytes = std::vector<std::uint8_t>;
 class FileIo : public ::testing::Test {
   protected:
     fs::path dir = fs::temp_directory_path() /
-                   ("corvane-io-" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                   ("corvane-io-" + std::to_string(std::random_device{}()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
     void SetUp() override {
         fs::remove_all(dir);
         fs::create_directories(dir);

@@ -37,5 +37,20 @@ TEST(Texts, SummaryLabels) {
     EXPECT_EQ(SnrText(-3.0), "SNR: -3.00 dB");
 }
 
+TEST(Texts, WhatAPackedFileCostsTheHost) {
+    using Lines = std::vector<std::string>;
+    // 1000 bytes: 4000 samples, 1000 x 770 T-states at 3.5 MHz = 0.22 s.
+    EXPECT_EQ(HostCostLines(1000),
+              (Lines{"Card Receives: 4 000 samples", "Streaming Time: at least 0.2 s at 3.5 MHz",
+                     "Host Memory: fits one 16 KB page", "Load Address: low byte at most #F3"}));
+    EXPECT_EQ(HostCostLines(16371)[2], "Host Memory: fits one 16 KB page");  // 16 384 bytes
+    EXPECT_EQ(HostCostLines(16372)[2], "Host Memory: over 16 KB");
+    EXPECT_EQ(HostCostLines(65535)[1], "Streaming Time: at least 14.4 s at 3.5 MHz");
+    // The routine counts down after a byte: no data runs it over 65 536 bytes.
+    EXPECT_EQ(HostCostLines(0)[0],
+              "Card Receives: 262 144 samples (a file without data runs "
+              "the depacker over 65 536 bytes)");
+}
+
 }  // namespace
 }  // namespace corvane

@@ -52,6 +52,11 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
     Bytes streamed;  // a pipe writer's unknown size: the samples end with the file
     PutChunk(streamed, "fmt ", FmtPayload({1, 1, 8000, 8}));
     PutChunk(streamed, "data", {1, 2, 3, 4}, 0xFFFFFFFF);
+    Bytes unsized = Riff(streamed);  // sizes left 0 by a writer that could not seek back
+    std::fill_n(unsized.begin() + 4, 4, 0);
+    std::fill_n(unsized.begin() + 40, 4, 0);
+    Bytes empty = Riff(streamed);  // an empty data chunk in a file that knows its size
+    std::fill_n(empty.begin() + 40, 4, 0);
 
     // Kept: the file's own 44 bytes head the image. Composed: the walk builds a header from
     // the fmt and data chunks. Fixed: no walk, the file is its own image (padded to 44).
@@ -67,6 +72,8 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
     } cases[] = {
         {"canonical", canonical, Kept, 47, 1, 3, 10},
         {"streamed", Riff(streamed), Kept, 48, 1, 0xFFFFFFFF, 1},
+        {"unsized", unsized, Kept, 48, 1, 0, 1},
+        {"empty data", empty, Kept, 44, 1, 0, 0},
         {"LIST before data", Riff(listFirst), Composed, 52, 2, 8, 100},
         {"data before fmt", Riff(dataFirst), Composed, 50, 1, 6, 1},
         {"cut fmt", Riff(cutFmt), Composed, 46, 0, 2, 7},
@@ -151,6 +158,43 @@ TEST(FileFacts, AcceptedAndRefusedFormats) {
     const FileFacts f = FactLinesOf(LoadSourceBytes(Riff(huge)));
     EXPECT_EQ(f[3] + "|" + f[4] + "|" + f[5],
               "Sample Rate: 3 000 000 000Hz|Data Size: 4 294 967 295bytes|Length: 1 sec.");
+}
+
+// An extensible file whose extension says plain PCM is the PCM file it is; others stay refused.
+TEST(FileFacts, ExtensibleFilesThatArePcm) {
+    std::mt19937 random(3);
+    const Bytes data = RandomSound(random, 600);
+    struct Case {
+        Format format;
+        unsigned valid;
+        bool pcm, accepted;
+    } cases[] = {
+        {{1, 1, 96000, 16}, 16, true, true},   {{1, 2, 96000, 16}, 16, true, true},
+        {{1, 1, 8000, 8}, 8, true, true},      {{1, 2, 11025, 8}, 8, true, true},
+        {{1, 2, 96000, 16}, 16, false, false},  // a float sub-format
+        {{1, 2, 96000, 16}, 12, true, false},   // fewer valid bits than the container
+        {{1, 1, 48000, 24}, 24, true, false},  {{1, 3, 48000, 16}, 16, true, false},
+    };
+    for (const Case& c : cases) {
+        Bytes chunks;
+        PutChunk(chunks, "fmt ", ExtensibleFmtPayload(c.format, c.valid, c.pcm));
+        PutChunk(chunks, "data", data);
+        const LoadedSource extensible = LoadSourceBytes(Riff(chunks));
+        const LoadedSource plain = LoadSourceBytes(Wav(c.format, data));
+        EXPECT_EQ(extensible.Valid(), c.accepted) << c.format.channels << " " << c.valid;
+        if (c.accepted) {
+            EXPECT_EQ(extensible.image, plain.image);
+            EXPECT_EQ(Joined(FactLinesOf(extensible)), Joined(FactLinesOf(plain)));
+        } else {
+            EXPECT_EQ(extensible.refusal, Refusal::NotPcm);
+        }
+    }
+    Bytes cut;  // an extension shorter than it should be
+    Bytes fmt = ExtensibleFmtPayload({1, 2, 96000, 16}, 16);
+    fmt.resize(30);
+    PutChunk(cut, "fmt ", fmt);
+    PutChunk(cut, "data", data);
+    EXPECT_EQ(LoadSourceBytes(Riff(cut)).refusal, Refusal::NotPcm);
 }
 
 TEST(FileFacts, OnlySourcesThatFitAPackedFileCanBeStored) {

@@ -2,10 +2,13 @@
 // emulated Z80 against packed files made by Corvane's coders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "codec/depacker_listing.h"
 #include "codec/encoder.h"
 #include "codec/encoder_choice.h"
 #include "support/example.h"
@@ -90,6 +93,41 @@ TEST(Z80Depacker, EveryKindOfPackedFile) {
     }
     EXPECT_GT(clips.first, 0);
     EXPECT_GT(clips.second, 0);
+}
+
+// What `corvane-cli info` prints as the least streaming time rests on this figure.
+TEST(Z80Depacker, TStatesADataByteTakesWithAnIdleCard) {
+    std::mt19937 random(5);
+    Bytes everyValue(13 + 256 * 3);  // each byte value three times, in random order
+    for (std::size_t k = 13; k < everyValue.size(); ++k)
+        everyValue[k] = static_cast<std::uint8_t>(k);
+    std::shuffle(everyValue.begin() + 13, everyValue.end(), random);
+    everyValue[0] = 0;
+    everyValue[1] = 3;
+    std::copy(kExampleTable.begin(), kExampleTable.end(), everyValue.begin() + 2);
+    const Bytes silence = PackSamples(Bytes(402, 128), kExampleTable).file;  // all codes 0
+    for (const auto& [file, everyByteAlike] :
+         {std::pair{silence, true}, std::pair{everyValue, false}}) {
+        const z80::DepackerRun run = z80::RunDepacker(file, 0x9000, 0);
+        ASSERT_TRUE(run.fault.empty()) << run.fault;
+        std::vector<std::uint64_t> byteEnds;  // the clock at each data byte's last sample
+        for (const z80::CardWrite& write : run.writes) {
+            if (!write.command) byteEnds.push_back(write.clock);
+        }
+        ASSERT_EQ(byteEnds.size(), 4 * (file.size() - 13));
+        std::vector<std::uint64_t> costs;
+        for (std::size_t k = 7; k < byteEnds.size(); k += 4)
+            costs.push_back(byteEnds[k] - byteEnds[k - 4]);
+        // A silent file takes the shortest path with every code: the least any byte costs.
+        const auto [least, most] = std::minmax_element(costs.begin(), costs.end());
+        EXPECT_GE(*least, kDepackerTStatesPerByte);
+        if (everyByteAlike) {
+            EXPECT_EQ(*least, kDepackerTStatesPerByte);
+            EXPECT_EQ(*most, kDepackerTStatesPerByte);
+        } else {
+            EXPECT_GT(*most, *least);  // the slower paths are timed too
+        }
+    }
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // corvane-cli: the Corvane core on the command line.
-#include <iostream>
 #include <new>
-#include <string>
-#include <vector>
 
 #include "cli/commands.h"
+
+namespace corvane::cli {
 
 namespace {
 
@@ -13,7 +12,8 @@ constexpr const char* kUsage =
     "Prepares WAV samples for the General Sound card: 2-bit ADPCM, four samples a byte.\n"
     "\n"
     "Commands:\n"
-    "  info FILE.wav                 file facts, gain span, packed size, step table, peak\n"
+    "  info FILE.wav [--json]        file facts, gain span, packed size, step table, peak,\n"
+    "                                and what the packed file costs the target\n"
     "  pack FILE.wav... [-o OUT | -d DIR] [--table-from OTHER.wav] [--encoder=E]\n"
     "                                write packed files (drum.wav -> drum.C beside the\n"
     "                                source, into DIR, or to OUT for one input)\n"
@@ -22,10 +22,11 @@ constexpr const char* kUsage =
     "  snr FILE.wav [--encoder=E]    signal-to-noise ratio of the repacked sample\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
-    "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt,\n"
-    "                                '-' for standard output)\n"
+    "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
     "  demo [-o FILE]                write a short demo WAV (default demo.wav)\n"
     "\n"
+    "'-' as FILE.wav reads standard input, '-o -' writes standard output, so sox can\n"
+    "resample, trim or mix first: sox in.wav -r 11025 -c 1 -t wav - | corvane-cli pack - -o x.C\n"
     "Encoders E: greedy (the default, as the window packs), trellis (the codes of\n"
     "least squared error for the derived table), optimal (trellis with a table\n"
     "searched for the sample; slower).\n"
@@ -34,23 +35,21 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    using namespace corvane::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
+int RunCommandLine(Args args) {
     if (args.empty()) return UsageError("no command given");
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
+        Print(kUsage);
         return kExitOk;
     }
     if (command == "--version") {
-        std::cout << "corvane-cli 1.0.0\n";
+        Print("corvane-cli 1.0.0\n");
         return kExitOk;
     }
     for (const auto& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
+            Print(kUsage);
             return kExitOk;
         }
     }
@@ -68,3 +67,15 @@ int main(int argc, char** argv) {
     }
     return UsageError("unknown command '" + command + "'");
 }
+
+void Refuse(const std::string& subject, const std::string& why) {
+    PrintError("corvane-cli: " + (IsStandardStream(subject) ? "standard input" : subject) + ": " +
+               why + "\n");
+}
+
+int UsageError(const std::string& why) {
+    PrintError("corvane-cli: " + why + "\nTry 'corvane-cli --help'.\n");
+    return kExitUsage;
+}
+
+}  // namespace corvane::cli
