@@ -20,5 +20,8 @@ for preset in native asan windows; do
   ctest --test-dir "build/$preset" --output-on-failure -j 1
 done
 
+echo "== release zip (unpacked and run under Wine)"
+bash scripts/check-package.sh
+
 echo "== fuzz (bounded run of the load -> pack chain)"
 bash scripts/fuzz.sh

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (command == "--version") {
-        std::cout << "corvane-cli 1.0.0\n";
+        std::cout << "corvane-cli " CORVANE_VERSION "\n";  // project(VERSION) in CMakeLists.txt
         return kExitOk;
     }
     for (const auto& arg : args) {
