@@ -21,5 +21,8 @@ for preset in windows native asan; do
   ctest --test-dir "build/$preset" --output-on-failure -j 1
 done
 
+echo "== release zip (unpacked and run under Wine)"
+bash scripts/check-package.sh
+
 echo "== fuzz (bounded run of the load -> pack chain)"
 bash scripts/fuzz.sh

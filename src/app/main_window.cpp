@@ -182,8 +182,14 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+    // Corvane's icon (res/corvane.ico, resource "CORVANE") at the sizes the title bar, taskbar
+    // and Alt+Tab ask for; a program without the resource (the UI tests) gets the system's.
+    windowClass.hIcon =
+        static_cast<HICON>(LoadImageW(instance, L"CORVANE", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                      GetSystemMetrics(SM_CYICON), 0));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, L"CORVANE", IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = CreateSolidBrush(RGB(240, 240, 240));
     windowClass.lpszClassName = kMainWindowClass;

@@ -44,7 +44,7 @@ int RunCommandLine(Args args) {
         return kExitOk;
     }
     if (command == "--version") {
-        Print("corvane-cli 1.0.0\n");
+        Print("corvane-cli " CORVANE_VERSION "\n");  // project(VERSION) in CMakeLists.txt
         return kExitOk;
     }
     for (const auto& arg : args) {

@@ -351,7 +351,7 @@ TEST_F(Cli, UsageErrors) {
         EXPECT_NE(r.err.find("corvane-cli: "), std::string::npos) << args;
     }
     EXPECT_EQ(Run("--help").status, 0);
-    EXPECT_EQ(Run("--version").out, "corvane-cli 1.0.0\n");
+    EXPECT_EQ(Run("--version").out, "corvane-cli " CORVANE_VERSION "\n");
 }
 
 }  // namespace
