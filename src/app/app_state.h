@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/plots.h"
+#include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
 #include "wave/source.h"
 
@@ -17,8 +18,9 @@ constexpr int kPathCapacity = 16384;  // the longest folder or path the program 
 constexpr int kStartupFolderCapacity = 2048;
 constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the dialogs
 
-// Where each control sits in the layout table, numbered 1 to 33 in creation order (the main
-// page is 1 to 28). Not the command identifiers, which are `CommandId`s (dispatch.h).
+// Where each control sits in the layout table, numbered 1 to 39 in creation order: the main
+// page is 1 to 28 and 34 to 39, the About page 29 to 33. Not the command identifiers, which
+// are `CommandId`s (dispatch.h).
 enum class Layout : int {
     SourceList = 2,
     AudioFormatLabel = 4,
@@ -46,9 +48,17 @@ enum class Layout : int {
     BackButton = 31,
     DonateCaption = 32,
     DonateLinkButton = 33,
+    CoderCaption = 34,
+    CoderChoice = 35,
+    SnrLabel = 36,
+    ProgressBar = 37,
+    WorkCountLabel = 38,
+    CancelButton = 39,
 };
-constexpr int kControlCount = 33;
-constexpr int kMainPageLast = 28;
+constexpr int kControlCount = 39;
+constexpr int kAboutPageFirst = 29;
+constexpr int kAboutPageLast = 33;
+constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }
 
 struct AppState {
     // Sample buffers. WaveImage: 44-byte header + samples; its size is the WAV image size.
@@ -57,6 +67,7 @@ struct AppState {
 
     // The step table in force: derived when an entry is selected, used by every packing.
     corvane::StepTable StepTable{};
+    Encoder Coder = Encoder::Greedy;  // the coder chosen in the window: classic at first
 
     // Flags.
     bool SampleValid = false;

@@ -2,11 +2,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "app/app_state.h"
 #include "app/file_commands.h"
 #include "app/main_window.h"
 #include "app/playback.h"
 #include "app/source_ops.h"
+#include "app/work.h"
 
 namespace corvane {
 
@@ -39,12 +42,24 @@ void PlaySource() {
 
 void PlayRepacked() {
     StopPlayback();
-    if (App().SourceInImage) {  // otherwise the decoded image is still there: play it again
-        LoadSource();
-        RepackSample();
-        AnalyseSample(false);
+    if (!App().SourceInImage) {  // the decoded image is still there: play it again
+        if (App().SampleValid) PlayWaveImage();
+        return;
     }
-    if (App().SampleValid) PlayWaveImage();
+    LoadSource();
+    RepackSample([] {
+        if (!App().SampleValid) return;
+        AnalyseSample(false);
+        ShowPackedTable();
+        PlayWaveImage();
+    });
+}
+
+void CoderChanged() {
+    AppState& app = App();
+    if (CoderChosen() == app.Coder) return;  // focus changes, the list opening
+    app.Coder = CoderChosen();
+    SetLabel(Layout::SnrLabel, "");
 }
 
 }  // namespace
@@ -56,6 +71,13 @@ OpenWebPageFunction SetOpenWebPageFunction(OpenWebPageFunction function) {
 }
 
 void DispatchCommand(int id) {
+    // While long work runs, only what starts no other work: stop, cancel, the pages, the
+    // listing (the controls of the rest are disabled meanwhile).
+    const int whileWorking[] = {IdStop, IdCancel, IdAbout, IdBack, IdDonateLink, IdSaveDepacker};
+    if (WorkRunning() &&
+        std::find(std::begin(whileWorking), std::end(whileWorking), id) == std::end(whileWorking)) {
+        return;
+    }
     switch (id) {
         case IdSourceList:
             SelectionChanged();
@@ -72,8 +94,14 @@ void DispatchCommand(int id) {
         case IdPlayRepacked:
             PlayRepacked();
             break;
+        case IdCoder:
+            CoderChanged();
+            break;
+        case IdCancel:
+            CancelWork();
+            break;
         case IdCompressFile:
-            SavePacked(true);
+            SavePacked();
             break;
         case IdCompressAll:
             CompressAll();

@@ -10,6 +10,8 @@ enum CommandId : int {
     IdPlaySource = 20,
     IdStop = 30,
     IdPlayRepacked = 50,
+    IdCoder = 60,
+    IdCancel = 70,
     IdCompressFile = 80,
     IdCompressAll = 90,
     IdSaveDepacker = 95,

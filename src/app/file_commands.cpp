@@ -2,14 +2,19 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "analysis/statistics.h"
+#include "analysis/step_table.h"
 #include "app/app_state.h"
 #include "app/dialogs.h"
 #include "app/paths.h"
 #include "app/playback.h"
 #include "app/source_ops.h"
+#include "app/work.h"
 #include "codec/depacker_listing.h"
 #include "codec/packed_name.h"
 #include "files/file_io.h"
@@ -29,7 +34,7 @@ Refusal PackRefusal() {
 }
 
 // Writes `bytes` at `path`; empty, or why it was not written.
-std::wstring WriteFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
+std::wstring SaveFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
     if (path.size() >= kPathCapacity) return L"the path " + path + L" is too long";
     std::string error;
     if (WriteFileReplacing(path, bytes, error)) return {};
@@ -38,32 +43,19 @@ std::wstring WriteFile(const std::wstring& path, std::span<const std::uint8_t> b
 
 std::wstring PackedName(const std::wstring& entry) { return Widen(PackedFileName(Narrow(entry))); }
 
-// The entry just loaded and packed, saved at `path`; empty, or why it was not saved.
-std::wstring SavePackedAt(const std::wstring& path) {
-    if (const Refusal refusal = PackRefusal(); refusal != Refusal::None) {
-        return Widen(RefusalText(refusal));
-    }
-    return WriteFile(path, App().PackedImage);
-}
-
 void ReportEntryNotSaved(const std::wstring& entry, const std::wstring& problem) {
     ShowWarning(App().MainWindow, entry + L" was not saved: " + problem + L".");
 }
 
-}  // namespace
-
-void ChooseSourceFiles() {
+// Fills the source list as choosing files does, then loads and analyses the first of them.
+void TakeSourceFiles(SourceSelection selection) {
     AppState& app = App();
-    std::optional<SourceSelection> selection =
-        AskSourceFiles(app.MainWindow, OpenDialogFolder(app.SourceFolder, app.StartupFolder));
-    if (!selection || selection->folder.size() >= kPathCapacity) return;
-
     StopPlayback();  // loading the first file below rewrites WaveImage
     ClearPlots();
     SendMessageW(app.SourceList, LB_RESETCONTENT, 0, 0);
-    app.SourceFolder = std::move(selection->folder);
+    app.SourceFolder = std::move(selection.folder);
     app.SourceCount = 0;
-    for (const std::wstring& name : selection->names) {
+    for (const std::wstring& name : selection.names) {
         SendMessageW(app.SourceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         ++app.SourceCount;
     }
@@ -73,32 +65,137 @@ void ChooseSourceFiles() {
     AnalyseSample(true);
 }
 
-void SavePacked(bool withDialog) {
+// The entry just loaded and packed, saved through the save dialog.
+void SaveWhatWasPacked(const std::wstring& entry) {
+    AppState& app = App();
+    if (const Refusal refusal = PackRefusal(); refusal != Refusal::None) {
+        ReportEntryNotSaved(entry, Widen(RefusalText(refusal)));
+        return;
+    }
+    ShowPackedTable();
+    const std::optional<SaveChoice> choice =
+        AskSavePath(app.MainWindow, kWaveFilter, PackedName(entry),
+                    PackedOutputFolder(app.OutputPath, app.SourceFolder));
+    if (!choice) return;
+    const std::wstring problem = SaveFile(choice->path, app.PackedImage);
+    app.OutputPath = choice->Folder();
+    if (!problem.empty()) ReportEntryNotSaved(entry, problem);
+}
+
+// A batch: its worker's own copies of what it reads, and what it makes.
+struct Batch {
+    std::wstring sourceFolder, outputFolder;
+    std::vector<std::wstring> entries;
+    StepTable table{};
+    Encoder coder = Encoder::Greedy;
+    int reached = -1;     // the last entry started
+    int saved = 0;        // files written
+    std::wstring report;  // entries not saved, and why
+    std::optional<std::vector<std::uint8_t>> lastPacked;
+};
+
+// Packs one entry of the batch into its folder; empty, or why it was not saved.
+std::wstring SaveBatchEntry(Batch& batch, const std::wstring& entry, Progress& progress) {
+    std::string error;
+    auto bytes = ReadWholeFile(batch.sourceFolder + entry, error);
+    const LoadedSource loaded =
+        bytes && !bytes->empty() ? LoadSourceInPlace(std::move(*bytes)) : LoadedSource{};
+    if (const Refusal refusal = StoreRefusal(loaded); refusal != Refusal::None) {
+        return Widen(RefusalText(refusal));
+    }
+    const auto samples = SamplesOf(loaded.image);
+    StepTable table = batch.table;  // the table in force, but for the optimal coder's own
+    if (batch.coder == Encoder::Optimal) {
+        const DifferenceStats stats = ComputeDifferenceStats(samples);
+        table = DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
+    }
+    PackedSample packed = PackWithEncoder(batch.coder, samples, table, nullptr, &progress);
+    if (progress.Stopped()) return {};
+    if (packed.file.empty()) return Widen(RefusalText(Refusal::OutOfMemory));
+    const std::wstring problem =
+        SaveFile(BatchTargetPath(batch.outputFolder, PackedName(entry)), packed.file);
+    batch.lastPacked = std::move(packed.file);
+    if (problem.empty()) ++batch.saved;
+    return problem;
+}
+
+void RunBatch(Batch& batch, WorkProgress& progress) {
+    for (int i = 0; i < static_cast<int>(batch.entries.size()); ++i) {
+        if (progress.encoding.Stopped()) return;
+        progress.item = i;
+        progress.encoding.permille = 0;
+        batch.reached = i;
+        const std::wstring& entry = batch.entries[static_cast<std::size_t>(i)];
+        std::wstring problem;
+        try {
+            problem = SaveBatchEntry(batch, entry, progress.encoding);
+        } catch (const std::bad_alloc&) {
+            problem = Widen(RefusalText(Refusal::OutOfMemory));
+        }
+        if (!problem.empty()) batch.report += L"\n" + entry + L": " + problem + L".";
+    }
+}
+
+// Back on the window's thread: the last entry reached is selected and shown, as after packing
+// each entry in turn, and what was not saved is reported.
+void FinishBatch(const Batch& batch, bool cancelled) {
+    AppState& app = App();
+    if (batch.reached >= 0) {
+        app.SelectedIndex = batch.reached;
+        SendMessageW(app.SourceList, LB_SETCURSEL, static_cast<WPARAM>(batch.reached), 0);
+        LoadSource();
+        AnalyseSample(false);
+        if (batch.lastPacked) app.PackedImage = *batch.lastPacked;
+    }
+    if (cancelled) {
+        ShowWorkCount(L"Cancelled: " + std::to_wstring(batch.saved) + L" of " +
+                      std::to_wstring(batch.entries.size()) + L" saved");
+    }
+    if (!batch.report.empty())
+        ShowWarning(app.MainWindow, L"These files were not saved:\n" + batch.report);
+}
+
+}  // namespace
+
+void ChooseSourceFiles() {
+    AppState& app = App();
+    std::optional<SourceSelection> selection =
+        AskSourceFiles(app.MainWindow, OpenDialogFolder(app.SourceFolder, app.StartupFolder));
+    if (!selection || selection->folder.size() >= kPathCapacity) return;
+    TakeSourceFiles(std::move(*selection));
+}
+
+void TakeDroppedFiles(HDROP drop) {
+    std::vector<DroppedItem> items(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+    for (UINT i = 0; i < items.size(); ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        items[i] = {path, attributes != INVALID_FILE_ATTRIBUTES &&
+                              (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+    }
+    DragFinish(drop);
+    if (WorkRunning()) return;
+    DroppedFiles dropped = SortDroppedFiles(items);
+    if (!dropped.taken.names.empty() && dropped.taken.folder.size() < kPathCapacity) {
+        TakeSourceFiles(std::move(dropped.taken));
+    }
+    if (!dropped.leftOut.empty()) {
+        std::wstring names;
+        for (const std::wstring& path : dropped.leftOut) names += L"\n" + path;
+        ShowWarning(
+            App().MainWindow,
+            L"Only WAV files from the folder of the first one are listed. Left out:\n" + names);
+    }
+}
+
+void SavePacked() {
     AppState& app = App();
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry || entry->empty()) return;
-
-    if (!withDialog) {
-        const std::wstring problem =
-            SavePackedAt(BatchTargetPath(app.OutputPath, PackedName(*entry)));
-        if (!problem.empty()) ReportEntryNotSaved(*entry, problem);
-        return;
-    }
-
     StopPlayback();
     LoadSource();  // the image may hold decoded samples from a repacked playback
-    PackSample();  // with the table in force; no new analysis here
-    if (const Refusal refusal = PackRefusal(); refusal != Refusal::None) {
-        ReportEntryNotSaved(*entry, Widen(RefusalText(refusal)));
-        return;
-    }
-    const std::optional<SaveChoice> choice =
-        AskSavePath(app.MainWindow, kWaveFilter, PackedName(*entry),
-                    PackedOutputFolder(app.OutputPath, app.SourceFolder));
-    if (!choice) return;
-    const std::wstring problem = WriteFile(choice->path, app.PackedImage);
-    app.OutputPath = choice->Folder();
-    if (!problem.empty()) ReportEntryNotSaved(*entry, problem);
+    PackSample([entry = *entry] { SaveWhatWasPacked(entry); });  // no new analysis here
 }
 
 void CompressAll() {
@@ -110,20 +207,17 @@ void CompressAll() {
     app.OutputPath = std::move(*folder);
 
     // Every entry is packed with the table in force now, the one derived for the entry
-    // selected before; AnalyseSample(false) only redraws.
-    std::wstring report;
-    for (int i = 0; i < app.SourceCount; ++i) {
-        app.SelectedIndex = i;
-        SendMessageW(app.SourceList, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
-        LoadSource();
-        AnalyseSample(false);
-        PackSample();
-        const std::wstring entry = ListEntryText(i).value_or(L"");
-        const std::wstring problem =
-            SavePackedAt(BatchTargetPath(app.OutputPath, PackedName(entry)));
-        if (!problem.empty()) report += L"\n" + entry + L": " + problem + L".";
-    }
-    if (!report.empty()) ShowWarning(app.MainWindow, L"These files were not saved:\n" + report);
+    // selected before (the optimal coder searches each entry's own).
+    auto batch = std::make_shared<Batch>();
+    batch->sourceFolder = app.SourceFolder;
+    batch->outputFolder = app.OutputPath;
+    batch->table = app.StepTable;
+    batch->coder = app.Coder;
+    for (int i = 0; i < app.SourceCount; ++i)
+        batch->entries.push_back(ListEntryText(i).value_or(L""));
+    StartWork(
+        app.SourceCount, [batch](WorkProgress& progress) { RunBatch(*batch, progress); },
+        [batch](bool cancelled) { FinishBatch(*batch, cancelled); });
 }
 
 void SaveDepacker() {
@@ -136,7 +230,7 @@ void SaveDepacker() {
     app.OutputPath = choice->Folder();
 
     const std::string listing = DepackerListing();
-    const std::wstring problem = WriteFile(
+    const std::wstring problem = SaveFile(
         choice->path, {reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size()});
     if (!problem.empty()) {
         ShowWarning(app.MainWindow, L"The depacker listing was not saved: " + problem + L".");

@@ -1,9 +1,14 @@
 #include "app/main_window.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include <new>
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
+#include "app/file_commands.h"
+#include "app/work.h"
 
 #ifndef CORVANE_DONATE_URL
 #define CORVANE_DONATE_URL "https://example.com/donate"
@@ -44,13 +49,15 @@ constexpr DWORD kDisabled = WS_CHILD | WS_DISABLED;
 constexpr DWORD kList = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY;
 constexpr DWORD kPicture = WS_CHILD | WS_BORDER | SS_BITMAP;
 constexpr DWORD kSimple = WS_CHILD | SS_SIMPLE;
+constexpr DWORD kDropDown = WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST;
 
 constexpr FontKind H = FontKind::Heading;
 constexpr FontKind T = FontKind::Text;
 constexpr FontKind S = FontKind::Small;
 constexpr FontKind N = FontKind::None;
 
-// Both pages, in creation order: the main page is 1 to 28, the About page 29 to 33.
+// Both pages, in creation order: the main page is 1 to 28, the About page 29 to 33, then the
+// coder choice and the progress of long work in the free space of the compression column.
 constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Source Files", kChild, 6, 2, 300, 20, 0, H},
     {L"ListBox", nullptr, kList, 3, 22, 300, 372, IdSourceList, T},
@@ -86,7 +93,18 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"BUTTON", L"НАЗАД", kChild, 585, 528, 196, 30, IdBack, H},
     {L"STATIC", L"Donate", kChild, 6, 508, 100, 20, 0, H},
     {L"BUTTON", WithoutScheme(kDonateUrl), kChild, 6, 528, 200, 30, IdDonateLink, T},
+    {L"STATIC", L"Coder:", kChild, 585, 114, 50, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 637, 111, 144, 120, IdCoder, T},
+    {L"STATIC", L"", kChild, 585, 140, 196, 20, 0, T},
+    {PROGRESS_CLASSW, nullptr, WS_CHILD, 585, 163, 196, 12, 0, N},
+    {L"STATIC", L"", kChild, 585, 182, 118, 20, 0, T},
+    {L"BUTTON", L"Cancel", kDisabled, 707, 179, 74, 24, IdCancel, T},
 };
+
+// The coder choice, in the order of the drop-down list.
+constexpr std::pair<const wchar_t*, Encoder> kCoders[] = {{L"Classic", Encoder::Greedy},
+                                                          {L"Trellis", Encoder::Trellis},
+                                                          {L"Optimal (slow)", Encoder::Optimal}};
 
 constexpr wchar_t kAboutText[] =
     L"Программа предназначена для сжатия звуков Spectrum-совместимой звуковой карты General "
@@ -145,10 +163,19 @@ void CreateControls(HWND window, HINSTANCE instance) {
         if (n == static_cast<int>(Layout::AboutTextLabel)) SetWindowTextW(control, kAboutText);
     }
     app.SourceList = Control(Layout::SourceList);
+    for (const auto& [name, coder] : kCoders) {
+        SendMessageW(Control(Layout::CoderChoice), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 0, 0);
+    SendMessageW(Control(Layout::ProgressBar), PBM_SETRANGE32, 0, 1000);
+    DragAcceptFiles(window, TRUE);
 }
 
-void ShowControls(int first, int last) {
-    for (int n = first; n <= last; ++n) ShowWindow(ControlNumber(n), SW_SHOW);
+void ShowPage(bool about) {
+    HideAllControls();
+    for (int n = 1; n <= kControlCount; ++n) {
+        if (OnAboutPage(n) == about) ShowWindow(ControlNumber(n), SW_SHOW);
+    }
 }
 
 }  // namespace
@@ -161,14 +188,23 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             CreateControls(window, reinterpret_cast<CREATESTRUCTW*>(lParam)->hInstance);
             return 0;
         case WM_DESTROY:
+            AbandonWork();  // the worker must not outlive the window it reports to
             PostQuitMessage(0);
             return 0;
         case WM_COMMAND:
+        case WM_DROPFILES:
+        case kWorkDoneMessage:
             // No exception may cross into the platform's message dispatch.
             try {
-                DispatchCommand(LOWORD(wParam));
+                if (message == WM_COMMAND) DispatchCommand(LOWORD(wParam));
+                if (message == WM_DROPFILES) TakeDroppedFiles(reinterpret_cast<HDROP>(wParam));
+                if (message == kWorkDoneMessage) FinishWork();
             } catch (const std::bad_alloc&) {
             }
+            if (message != WM_COMMAND) return 0;
+            break;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) CancelWork();
             break;
         default:
             break;
@@ -177,6 +213,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
+    const INITCOMMONCONTROLSEX progressBar{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&progressBar);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -217,6 +255,10 @@ bool StartMainWindow(HINSTANCE instance, int showCommand) {
 int RunMessageLoop() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Esc cancels long work whichever control has the keyboard.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+            message.hwnd = App().MainWindow;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -227,14 +269,13 @@ void HideAllControls() {
     for (int n = 1; n <= kControlCount; ++n) ShowWindow(ControlNumber(n), SW_HIDE);
 }
 
-void ShowMainPage() {
-    HideAllControls();
-    ShowControls(1, kMainPageLast);
-}
+void ShowMainPage() { ShowPage(false); }
 
-void ShowAboutPage() {
-    HideAllControls();
-    ShowControls(kMainPageLast + 1, kControlCount);
+void ShowAboutPage() { ShowPage(true); }
+
+Encoder CoderChosen() {
+    const auto n = SendMessageW(Control(Layout::CoderChoice), CB_GETCURSEL, 0, 0);
+    return n >= 0 && n < 3 ? kCoders[n].second : Encoder::Greedy;
 }
 
 }  // namespace corvane

@@ -1,6 +1,8 @@
 #pragma once
-// The main window: its class, procedure, the 33 controls of both pages, page switching.
+// The main window: its class, procedure, the controls of both pages, page switching.
 #include <windows.h>
+
+#include "codec/encoder_choice.h"
 
 namespace corvane {
 
@@ -23,6 +25,9 @@ int RunMessageLoop();
 void HideAllControls();
 void ShowMainPage();
 void ShowAboutPage();
+
+// The coder the drop-down list shows chosen.
+Encoder CoderChosen();
 
 // The donation page the About page's link opens.
 const wchar_t* DonateUrl();

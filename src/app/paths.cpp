@@ -1,6 +1,8 @@
 #include "app/paths.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <cwctype>
 
 namespace corvane {
 
@@ -55,6 +57,40 @@ const std::wstring& ListingFolder(const std::wstring& outputPath, const std::wst
 std::wstring BatchTargetPath(const std::wstring& folder, const std::wstring& name) {
     const bool separated = !folder.empty() && folder.back() == L'\\';  // a drive root
     return folder + (separated ? L"" : L"\\") + name;
+}
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return text;
+}
+
+bool IsWaveFile(const DroppedItem& item) {
+    return !item.folder && item.path.size() > 4 &&
+           Lower(item.path.substr(item.path.size() - 4)) == L".wav";
+}
+
+// The folder part of a path, with its backslash.
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+}  // namespace
+
+DroppedFiles SortDroppedFiles(const std::vector<DroppedItem>& items) {
+    DroppedFiles dropped;
+    const auto first = std::find_if(items.begin(), items.end(), IsWaveFile);
+    if (first != items.end()) dropped.taken.folder = FolderOf(first->path);
+    for (const DroppedItem& item : items) {
+        if (IsWaveFile(item) && Lower(FolderOf(item.path)) == Lower(dropped.taken.folder)) {
+            dropped.taken.names.push_back(item.path.substr(dropped.taken.folder.size()));
+        } else {
+            dropped.leftOut.push_back(item.path);
+        }
+    }
+    return dropped;
 }
 
 std::vector<std::wstring> FoldersOnPath(const std::wstring& path) {

@@ -35,6 +35,18 @@ const std::wstring& ListingFolder(const std::wstring& outputPath, const std::wst
 // The batch's file `name` in `folder`: one backslash between them (a drive root has it).
 std::wstring BatchTargetPath(const std::wstring& folder, const std::wstring& name);
 
+// Files dragged onto the window: the WAV files in the folder of the first of them are taken,
+// in the order they came; folders, other files and files of other folders are left out.
+struct DroppedItem {
+    std::wstring path;
+    bool folder = false;
+};
+struct DroppedFiles {
+    SourceSelection taken;  // no names when no WAV file came
+    std::vector<std::wstring> leftOut;
+};
+DroppedFiles SortDroppedFiles(const std::vector<DroppedItem>& items);
+
 // `path` itself and every folder above it, each ending in a backslash.
 std::vector<std::wstring> FoldersOnPath(const std::wstring& path);
 

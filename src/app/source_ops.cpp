@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <new>
 #include <span>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "app/work.h"
 #include "codec/encoder_choice.h"
 #include "files/file_io.h"
 #include "files/utf16.h"
@@ -151,26 +153,95 @@ void AnalyseSample(bool deriveTable) {
     }
 }
 
-void PackSample() {
-    AppState& app = App();
-    if (!app.SampleValid) return;
+namespace {
+
+// One packing: the worker's own copies of what it reads, and what it makes.
+struct Repacking {
+    Encoder coder = Encoder::Greedy;
+    StepTable table{};
+    std::vector<std::uint8_t> source;
+    std::vector<std::uint8_t> repacked;  // the source rebuilt from the packed file
+    PackedSample packed;                 // empty when stopped or out of memory
+    double snrDb = 0;
+};
+
+void Run(Repacking& job, Progress* progress) {
     try {
-        app.PackedImage = PackWithEncoder(Encoder::Greedy, LoadedSamples(), app.StepTable).file;
+        job.repacked = job.source;
+        job.packed = RepackInPlace(job.coder, job.repacked, job.table, progress);
+        job.snrDb = RepackedSnrDb(job.source, job.repacked);
     } catch (const std::bad_alloc&) {
-        app.PackedImage.clear();  // no packed file: nothing to decode or save
+        job.packed = {};
     }
 }
 
-void RepackSample() {
+// Packs the loaded samples: now for the classic coder, else as long work. `then` runs on the
+// window's thread with the result, unless the work was cancelled.
+void Repack(std::function<void(const Repacking&)> then) {
     AppState& app = App();
-    if (!app.SampleValid) return;
+    auto job = std::make_shared<Repacking>();
     try {
-        app.PackedImage =
-            RepackInPlace(Encoder::Greedy, MutableSamplesOf(app.WaveImage), app.StepTable).file;
-        app.SourceInImage = false;
+        job->coder = app.Coder;
+        job->source.assign(LoadedSamples().begin(), LoadedSamples().end());
+        job->table = app.StepTable;
+        if (job->coder == Encoder::Optimal) {  // the search starts from the sample's own table
+            const DifferenceStats stats = ComputeDifferenceStats(job->source);
+            job->table = DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
+        }
     } catch (const std::bad_alloc&) {
-        app.PackedImage.clear();
+        job->packed = {};
+        then(*job);
+        return;
     }
+    if (job->coder == Encoder::Greedy) {
+        Run(*job, nullptr);
+        then(*job);
+        return;
+    }
+    StartWork(
+        0, [job](WorkProgress& progress) { Run(*job, &progress.encoding); },
+        [job, then](bool cancelled) {
+            if (cancelled) {
+                ShowWorkCount(L"Cancelled");
+            } else {
+                then(*job);
+            }
+        });
+}
+
+void ShowSnr(const Repacking& job) {
+    if (!job.packed.file.empty()) SetLabel(Layout::SnrLabel, SnrText(job.snrDb));
+}
+
+}  // namespace
+
+void PackSample(std::function<void()> then) {
+    if (!App().SampleValid) return then();
+    Repack([then](const Repacking& job) {
+        App().PackedImage = job.packed.file;
+        ShowSnr(job);
+        then();
+    });
+}
+
+void RepackSample(std::function<void()> then) {
+    if (!App().SampleValid) return then();
+    Repack([then](const Repacking& job) {
+        AppState& app = App();
+        app.PackedImage = job.packed.file;
+        if (!job.packed.file.empty()) {
+            std::copy(job.repacked.begin(), job.repacked.end(),
+                      MutableSamplesOf(app.WaveImage).begin());
+            app.SourceInImage = false;
+        }
+        ShowSnr(job);
+        then();
+    });
+}
+
+void ShowPackedTable() {
+    if (App().PackedImage.empty()) return;
+    SetLabel(Layout::TableLabel, TableText(TableOf(App().PackedImage)));
 }
 
 }  // namespace corvane

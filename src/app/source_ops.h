@@ -1,5 +1,6 @@
 #pragma once
 // The operations on the loaded sample: loading, plots, analysis, packing and unpacking.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,11 +30,17 @@ void AttachPlot(Plot plot);
 // Enables the play and compress buttons. Does nothing for an invalid sample.
 void AnalyseSample(bool deriveTable);
 
-// Packs WaveImage into PackedImage with the step table in force; leaves PackedImage empty
-// when memory runs out.
-void PackSample();
-// Packs WaveImage and rebuilds its samples from the packed file, as "▶  PLAY REPACKED" plays
-// them; the samples past the last full code byte keep their loaded values.
-void RepackSample();
+// Packs WaveImage into PackedImage with the chosen coder (the classic and trellis coders use
+// the step table in force, the optimal one searches from the sample's own), and shows what
+// hearing it repacked would give (SNR). The classic coder packs at once; the others run as
+// long work. `then` runs on the window's thread when the packing is done (at once for an
+// invalid sample, which is not packed), not when it was cancelled; PackedImage is left empty
+// when memory ran out.
+void PackSample(std::function<void()> then);
+// The same, and the samples of WaveImage rebuilt from the packed file, as "▶  PLAY REPACKED"
+// plays them; the samples past the last full code byte keep their loaded values.
+void RepackSample(std::function<void()> then);
+// Shows the table the packed file carries (the optimal coder's own).
+void ShowPackedTable();
 
 }  // namespace corvane

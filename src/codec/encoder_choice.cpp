@@ -17,21 +17,28 @@ std::optional<Encoder> ParseEncoderName(std::string_view name) {
 }
 
 PackedSample PackWithEncoder(Encoder encoder, std::span<const std::uint8_t> samples,
-                             const StepTable& table, std::vector<std::uint8_t>* tracked) {
+                             const StepTable& table, std::vector<std::uint8_t>* tracked,
+                             Progress* progress) {
+    PackedSample packed;
     switch (encoder) {
         case Encoder::Trellis:
-            return PackSamplesTrellis(samples, table, tracked);
+            packed = PackSamplesTrellis(samples, table, tracked);
+            break;
         case Encoder::Optimal:
-            return PackSamplesOptimal(samples, table, tracked);
+            packed = PackSamplesOptimal(samples, table, tracked);
+            break;
         case Encoder::Greedy:
+            packed = PackSamples(samples, table, tracked);
             break;
     }
-    return PackSamples(samples, table, tracked);
+    if (progress != nullptr && progress->Stopped()) return {};
+    return packed;
 }
 
-PackedSample RepackInPlace(Encoder encoder, std::span<std::uint8_t> samples,
-                           const StepTable& table) {
-    PackedSample packed = PackWithEncoder(encoder, samples, table);
+PackedSample RepackInPlace(Encoder encoder, std::span<std::uint8_t> samples, const StepTable& table,
+                           Progress* progress) {
+    PackedSample packed = PackWithEncoder(encoder, samples, table, nullptr, progress);
+    if (packed.file.empty()) return packed;
     const auto data = std::span<const std::uint8_t>(packed.file).subspan(kPackedHeaderSize);
     DecodeInto(data, TableOf(packed.file), samples);
     return packed;

@@ -7,6 +7,7 @@
 #include "app/dispatch.h"
 #include "app/main_window.h"
 #include "app/playback.h"
+#include "app/work.h"
 
 namespace corvane::uitest {
 
@@ -93,7 +94,16 @@ void MainWindowTest::TearDown() {
 std::vector<SeenDialog> MainWindowTest::RunCommand(int id, std::vector<Answer> answers) {
     DialogWatcher watcher(std::move(answers));
     SendCommand(id);
+    AwaitWork();  // and what the work ends with (its own dialogs, say) before the watcher goes
     return watcher.Finish();
+}
+
+void AwaitWork() {
+    while (WorkRunning()) {
+        MSG message;
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        DispatchMessageW(&message);
+    }
 }
 
 void SendCommand(int id, int notification) {

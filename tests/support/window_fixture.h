@@ -55,6 +55,8 @@ class MainWindowTest : public ::testing::Test {
 
 // The sound calls since the test began (or since the list was cleared).
 std::vector<SoundCall>& Sounds();
+// Lets the window's messages run until long work has finished.
+void AwaitWork();
 // Sends WM_COMMAND for control identifier `id` as the control itself would.
 void SendCommand(int id, int notification = 0);
 std::wstring ControlText(Layout control);

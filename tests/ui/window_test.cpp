@@ -19,9 +19,9 @@ RECT RectOf(int n) {  // in the main window's client coordinates
 
 bool IsButton(int n) { return n != 2 && GetDlgCtrlID(ControlNumber(n)) != 0; }
 
-void ExpectOnlyPageShown(int first, int last) {
+void ExpectOnlyPageShown(bool about) {
     for (int n = 1; n <= kControlCount; ++n) {
-        EXPECT_EQ(IsWindowVisible(ControlNumber(n)) != FALSE, n >= first && n <= last) << n;
+        EXPECT_EQ(IsWindowVisible(ControlNumber(n)) != FALSE, OnAboutPage(n) == about) << n;
     }
 }
 
@@ -39,13 +39,13 @@ TEST_F(WindowTest, FrameAndLayout) {
     EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 600) / 2);
     EXPECT_EQ(frame.right - frame.left, 800);
     EXPECT_EQ(frame.bottom - frame.top, 600);
-    ExpectOnlyPageShown(1, kMainPageLast);
+    ExpectOnlyPageShown(false);
 
     // Every control starts inside the window; every button lies wholly inside it and clear
     // of the other buttons and the pictures of its page.
     RECT client{};
     GetClientRect(window, &client);
-    const auto page = [](int n) { return n <= kMainPageLast; };
+    const auto page = [](int n) { return OnAboutPage(n); };
     for (int a = 1; a <= kControlCount; ++a) {
         ASSERT_EQ(GetParent(ControlNumber(a)), window) << a;
         const RECT r = RectOf(a);
@@ -113,10 +113,13 @@ TEST_F(WindowTest, EveryCommandIsDispatched) {
     }
     SetOpenWebPageFunction(previous);
     EXPECT_EQ(opened, L"" CORVANE_DONATE_URL);
+    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 2, 0);
+    SendCommand(IdCoder, CBN_SELCHANGE);
+    EXPECT_EQ(App().Coder, Encoder::Optimal);
     // Identifiers no control sends do nothing.
     Sounds().clear();
     for (const int id : {0, 2, 11, 499, 778, 65535}) SendCommand(id, BN_CLICKED);
-    ExpectOnlyPageShown(1, kMainPageLast);
+    ExpectOnlyPageShown(false);
     EXPECT_TRUE(Sounds().empty());
     EXPECT_EQ(App().SelectedIndex, 1);
 }
@@ -135,9 +138,9 @@ TEST_F(WindowTest, PagesSwitchAndKeepEverythingAndClosingEndsWithZero) {
     ASSERT_FALSE(histogram.empty());
     for (int round = 0; round < 2; ++round) {
         SendCommand(IdAbout, BN_CLICKED);
-        ExpectOnlyPageShown(kMainPageLast + 1, kControlCount);
+        ExpectOnlyPageShown(true);
         SendCommand(IdBack, BN_CLICKED);
-        ExpectOnlyPageShown(1, kMainPageLast);
+        ExpectOnlyPageShown(false);
     }
     for (int n = 1; n <= kControlCount; ++n) {
         EXPECT_EQ(ControlText(static_cast<Layout>(n)), texts[n - 1]) << n;
