@@ -70,6 +70,20 @@ inline void PutChunk(Bytes& b, const char* id, const Bytes& payload,
 }
 
 // "RIFF" size "WAVE" followed by the given chunk bytes.
+inline Bytes Riff(const Bytes& chunks);
+
+// A chunk to put in a file: its id, payload, and a size field other than the payload's.
+struct Chunk {
+    const char* id;
+    Bytes payload;
+    std::optional<std::uint32_t> declared = std::nullopt;
+};
+inline Bytes Riff(std::initializer_list<Chunk> chunks) {
+    Bytes bytes;
+    for (const Chunk& c : chunks) PutChunk(bytes, c.id, c.payload, c.declared);
+    return Riff(bytes);
+}
+
 inline Bytes Riff(const Bytes& chunks) {
     Bytes b;
     PutId(b, "RIFF");

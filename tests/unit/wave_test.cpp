@@ -16,52 +16,20 @@ std::string Joined(const FileFacts& facts) {
     return text;
 }
 
-TEST(ChunkWalk, LayoutsTheWalkMeets) {
-    Bytes trailing;  // a canonical file with a chunk after its data and a wrong RIFF size
-    PutChunk(trailing, "fmt ", FmtPayload({1, 1, 8000, 8}));
-    PutChunk(trailing, "data", {10, 20, 30});
-    PutChunk(trailing, "LIST", {'I', 'N', 'F', 'O'});
-    Bytes canonical = Riff(trailing);
-    canonical[4] = 0x99;
+Bytes WithU32(Bytes file, std::size_t at, std::uint32_t value) {
+    for (int k = 0; k < 4; ++k) file[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
+    return file;
+}
 
+TEST(ChunkWalk, LayoutsTheWalkMeets) {
+    const Bytes fmt8 = FmtPayload({1, 1, 8000, 8});
     Bytes fmt18 = FmtPayload({1, 2, 11025, 16});
     fmt18.resize(18, 0);
-    Bytes listFirst;  // an 18-byte fmt and an odd LIST chunk (one pad byte) before the data
-    PutChunk(listFirst, "fmt ", fmt18);
-    PutChunk(listFirst, "LIST", {'I', 'N', 'F', 'O', 'x'});
-    PutChunk(listFirst, "data", Pcm16({100, -100, 32767, -32768}));
-
-    Bytes dataFirst;
-    PutChunk(dataFirst, "data", {1, 2, 3, 4, 5, 6});
-    PutChunk(dataFirst, "fmt ", FmtPayload({1, 1, 8000, 8}));
-
-    Bytes swallowed;  // the data's declared size runs over the fmt chunk: the walk ends
-    PutChunk(swallowed, "data", {1, 2, 3, 4, 5, 6}, 100);
-    PutChunk(swallowed, "fmt ", FmtPayload({1, 1, 8000, 8}));
-
-    Bytes cutFmt;  // a fmt payload cut by the end of the file reads as zeros
-    PutChunk(cutFmt, "data", {7, 8});
-    PutId(cutFmt, "fmt ");
-    PutU32(cutFmt, 16);
-    PutU16(cutFmt, 1);
-
-    Bytes noData;
-    PutChunk(noData, "fmt ", FmtPayload({1, 1, 8000, 8}));
-    PutChunk(noData, "junk", Bytes(10, 9));
-
-    Bytes streamed;  // a pipe writer's unknown size: the samples end with the file
-    PutChunk(streamed, "fmt ", FmtPayload({1, 1, 8000, 8}));
-    PutChunk(streamed, "data", {1, 2, 3, 4}, 0xFFFFFFFF);
-    Bytes unsized = Riff(streamed);  // sizes left 0 by a writer that could not seek back
-    std::fill_n(unsized.begin() + 4, 4, 0);
-    std::fill_n(unsized.begin() + 40, 4, 0);
-    Bytes empty = Riff(streamed);  // an empty data chunk in a file that knows its size
-    std::fill_n(empty.begin() + 40, 4, 0);
-
+    const Bytes streamed = Riff({{"fmt ", fmt8}, {"data", {1, 2, 3, 4}, 0xFFFFFFFF}});
     // Kept: the file's own 44 bytes head the image. Composed: the walk builds a header from
     // the fmt and data chunks. Fixed: no walk, the file is its own image (padded to 44).
     enum Kind { Kept, Composed, Fixed };
-    struct Case {
+    const struct Case {
         const char* name;
         Bytes file;
         Kind kind;
@@ -70,15 +38,25 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
         std::uint32_t dataSize;
         int sample44;  // the image's first sample byte
     } cases[] = {
-        {"canonical", canonical, Kept, 47, 1, 3, 10},
-        {"streamed", Riff(streamed), Kept, 48, 1, 0xFFFFFFFF, 1},
-        {"unsized", unsized, Kept, 48, 1, 0, 1},
-        {"empty data", empty, Kept, 44, 1, 0, 0},
-        {"LIST before data", Riff(listFirst), Composed, 52, 2, 8, 100},
-        {"data before fmt", Riff(dataFirst), Composed, 50, 1, 6, 1},
-        {"cut fmt", Riff(cutFmt), Composed, 46, 0, 2, 7},
-        {"swallowed fmt", Riff(swallowed), Fixed, 50, 0, 0, 0},
-        {"no data chunk", Riff(noData), Fixed, 54, 0, 0, 9},
+        {"canonical, a chunk after the data, a wrong RIFF size",
+         WithU32(Riff({{"fmt ", fmt8}, {"data", {10, 20, 30}}, {"LIST", {'I', 'N'}}}), 4, 99),
+         Kept, 47, 1, 3, 10},
+        {"a pipe writer's unknown size", streamed, Kept, 48, 1, 0xFFFFFFFF, 1},
+        {"sizes left 0 by a writer that could not seek back",
+         WithU32(WithU32(streamed, 4, 0), 40, 0), Kept, 48, 1, 0, 1},
+        {"an empty data chunk in a file that knows its size", WithU32(streamed, 40, 0), Kept, 44, 1,
+         0, 0},
+        {"an 18-byte fmt and an odd LIST before the data",
+         Riff({{"fmt ", fmt18}, {"LIST", {'I', 'N', 'F', 'O', 'x'}},
+               {"data", Pcm16({100, -100, 32767, -32768})}}),
+         Composed, 52, 2, 8, 100},
+        {"data before fmt", Riff({{"data", {1, 2, 3, 4, 5, 6}}, {"fmt ", fmt8}}), Composed, 50, 1,
+         6, 1},
+        {"a fmt cut by the end of the file",
+         Riff({{"data", {7, 8}}, {"fmt ", {1, 0}, 16}}), Composed, 46, 0, 2, 7},
+        {"a data size running over the fmt", Riff({{"data", {1, 2, 3, 4, 5, 6}, 100}, {"fmt ", fmt8}}),
+         Fixed, 50, 0, 0, 0},
+        {"no data chunk", Riff({{"fmt ", fmt8}, {"junk", Bytes(10, 9)}}), Fixed, 54, 0, 0, 9},
         {"tiny", {1, 2, 3}, Fixed, 44, 0, 0, 0},
     };
     for (const Case& c : cases) {
@@ -110,13 +88,12 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
 }
 
 TEST(FileFacts, AcceptedAndRefusedFormats) {
-    const Bytes second(176400, 0);
-    struct Case {
+    const struct Case {
         Bytes file;
         const char* facts;
         Refusal refusal;
     } cases[] = {
-        {Wav({1, 2, 44100, 16}, second),
+        {Wav({1, 2, 44100, 16}, Bytes(176400, 0)),
          "Audio Format: PCM \u2713|Channels: stereo \u2713|Bit Depth: 16 \u2713|"
          "Sample Rate: 44 100Hz|Data Size: 176 400bytes|Length: 1 sec.|",
          Refusal::None},
@@ -124,91 +101,68 @@ TEST(FileFacts, AcceptedAndRefusedFormats) {
          "Audio Format: PCM \u2713|Channels: mono \u2713|Bit Depth: 8 \u2713|"
          "Sample Rate: 8 000Hz|Data Size: 7 200bytes|Length: 0 sec.|",
          Refusal::None},
-        {Wav({0xFFFE, 2, 44100, 16}, Bytes(400, 0)),
+        {Wav({0xFFFE, 2, 44100, 16}, Bytes(400, 0)),  // extensible without its extension
          "Audio Format: NOT PCM \u2718|Channels: stereo \u2713|Bit Depth: 16 \u2713|"
          "Sample Rate: 44 100Hz|Data Size: 400bytes|Length: 0 sec.|",
          Refusal::NotPcm},
-        {Wav({3, 3, 8000, 24}, Bytes(300, 1)),  // every check fails: the first one is named
-         "Audio Format: NOT PCM \u2718|Channels: 3 \u2718|Bit Depth: 24 \u2718|"
+        {Wav({1, 3, 8000, 24}, Bytes(300, 1)),
+         "Audio Format: PCM \u2713|Channels: 3 \u2718|Bit Depth: 24 \u2718|"
          "Sample Rate: 8 000Hz|Data Size: 300bytes|Length: 0 sec.|",
-         Refusal::NotPcm},
-        {Wav({1, 3, 8000, 8}, {}), "Audio Format: PCM \u2713|Channels: 3 \u2718|",
          Refusal::Channels},
-        {Wav({1, 1, 8000, 24}, {}),
-         "Audio Format: PCM \u2713|Channels: mono \u2713|Bit Depth: 24 \u2718|", Refusal::BitDepth},
-        {Wav({1, 0, 0, 4}, {}),  // zero divisors: a length of 0
-         "Audio Format: PCM \u2713|Channels: 0 \u2718|Bit Depth: 4 \u2718|Sample Rate: 0Hz|"
+        {Wav({1, 1, 0, 12}, {}),  // zero divisors: a length of 0
+         "Audio Format: PCM \u2713|Channels: mono \u2713|Bit Depth: 12 \u2718|Sample Rate: 0Hz|"
          "Data Size: 0bytes|Length: 0 sec.|",
-         Refusal::Channels},
+         Refusal::BitDepth},
+        {Riff({{"fmt ", FmtPayload({1, 1, 3000000000u, 8})}, {"data", {1, 2, 3, 4}, 0xFFFFFFFF}}),
+         "Audio Format: PCM \u2713|Channels: mono \u2713|Bit Depth: 8 \u2713|"
+         "Sample Rate: 3 000 000 000Hz|Data Size: 4 294 967 295bytes|Length: 1 sec.|",
+         Refusal::None},
         {{},
-         "Audio Format: unreadable file \u2718|Channels:|Bit Depth:|Sample Rate:|Data "
-         "Size:|Length:|",
+         "Audio Format: unreadable file \u2718|Channels:|Bit Depth:|Sample Rate:|Data Size:|Length:|",
          Refusal::Unreadable},
     };
     for (const Case& c : cases) {
         const LoadedSource loaded = LoadSourceBytes(c.file);
-        const std::string facts = Joined(FactLinesOf(loaded));
-        EXPECT_EQ(facts.substr(0, std::string(c.facts).size()), c.facts);
+        EXPECT_EQ(Joined(FactLinesOf(loaded)), c.facts);
         EXPECT_EQ(loaded.refusal, c.refusal) << c.facts;
+        EXPECT_EQ(RefusalText(c.refusal).empty(), c.refusal == Refusal::None);
     }
-    // Header fields are unsigned 32-bit numbers, however large.
-    Bytes huge;
-    PutChunk(huge, "fmt ", FmtPayload({1, 1, 3000000000u, 8}));
-    PutChunk(huge, "data", {1, 2, 3, 4}, 0xFFFFFFFF);
-    const FileFacts f = FactLinesOf(LoadSourceBytes(Riff(huge)));
-    EXPECT_EQ(f[3] + "|" + f[4] + "|" + f[5],
-              "Sample Rate: 3 000 000 000Hz|Data Size: 4 294 967 295bytes|Length: 1 sec.");
+    // What the packed format can hold is counted after normalisation: four bytes a sample here.
+    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 2, 8000, 16}, Bytes(4 * 262145, 9)))),
+              Refusal::None);
+    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 2, 8000, 16}, Bytes(4 * 262146, 9)))),
+              Refusal::TooLong);
+    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 1, 8000, 12}, Bytes(900000, 9)))),
+              Refusal::BitDepth);
 }
 
 // An extensible file whose extension says plain PCM is the PCM file it is; others stay refused.
 TEST(FileFacts, ExtensibleFilesThatArePcm) {
     std::mt19937 random(3);
     const Bytes data = RandomSound(random, 600);
-    struct Case {
+    Bytes cut = ExtensibleFmtPayload({1, 2, 96000, 16}, 16);
+    cut.resize(30);  // an extension shorter than it should be
+    const struct Case {
         Format format;
-        unsigned valid;
-        bool pcm, accepted;
+        Bytes fmt;
+        bool accepted;
     } cases[] = {
-        {{1, 1, 96000, 16}, 16, true, true},   {{1, 2, 96000, 16}, 16, true, true},
-        {{1, 1, 8000, 8}, 8, true, true},      {{1, 2, 11025, 8}, 8, true, true},
-        {{1, 2, 96000, 16}, 16, false, false},  // a float sub-format
-        {{1, 2, 96000, 16}, 12, true, false},   // fewer valid bits than the container
-        {{1, 1, 48000, 24}, 24, true, false},  {{1, 3, 48000, 16}, 16, true, false},
+        {{1, 1, 96000, 16}, ExtensibleFmtPayload({1, 1, 96000, 16}, 16), true},
+        {{1, 2, 11025, 8}, ExtensibleFmtPayload({1, 2, 11025, 8}, 8), true},
+        {{1, 2, 96000, 16}, ExtensibleFmtPayload({1, 2, 96000, 16}, 16, false), false},  // float
+        {{1, 2, 96000, 16}, ExtensibleFmtPayload({1, 2, 96000, 16}, 12), false},  // 12 of 16 bits
+        {{1, 1, 48000, 24}, ExtensibleFmtPayload({1, 1, 48000, 24}, 24), false},
+        {{1, 3, 48000, 16}, ExtensibleFmtPayload({1, 3, 48000, 16}, 16), false},
+        {{1, 2, 96000, 16}, cut, false},
     };
     for (const Case& c : cases) {
-        Bytes chunks;
-        PutChunk(chunks, "fmt ", ExtensibleFmtPayload(c.format, c.valid, c.pcm));
-        PutChunk(chunks, "data", data);
-        const LoadedSource extensible = LoadSourceBytes(Riff(chunks));
+        const LoadedSource extensible = LoadSourceBytes(Riff({{"fmt ", c.fmt}, {"data", data}}));
         const LoadedSource plain = LoadSourceBytes(Wav(c.format, data));
-        EXPECT_EQ(extensible.Valid(), c.accepted) << c.format.channels << " " << c.valid;
+        EXPECT_EQ(extensible.refusal, c.accepted ? Refusal::None : Refusal::NotPcm);
         if (c.accepted) {
             EXPECT_EQ(extensible.image, plain.image);
             EXPECT_EQ(Joined(FactLinesOf(extensible)), Joined(FactLinesOf(plain)));
-        } else {
-            EXPECT_EQ(extensible.refusal, Refusal::NotPcm);
         }
-    }
-    Bytes cut;  // an extension shorter than it should be
-    Bytes fmt = ExtensibleFmtPayload({1, 2, 96000, 16}, 16);
-    fmt.resize(30);
-    PutChunk(cut, "fmt ", fmt);
-    PutChunk(cut, "data", data);
-    EXPECT_EQ(LoadSourceBytes(Riff(cut)).refusal, Refusal::NotPcm);
-}
-
-TEST(FileFacts, OnlySourcesThatFitAPackedFileCanBeStored) {
-    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 1, 8000, 8}, Bytes(262145, 9)))), Refusal::None);
-    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 1, 8000, 8}, Bytes(262146, 9)))),
-              Refusal::TooLong);
-    // 16-bit stereo counts after normalisation: four bytes a sample.
-    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 2, 8000, 16}, Bytes(4 * 262146, 9)))),
-              Refusal::TooLong);
-    EXPECT_EQ(StoreRefusal(LoadSourceBytes(Wav({1, 1, 8000, 12}, Bytes(900000, 9)))),
-              Refusal::BitDepth);
-    for (const Refusal r : {Refusal::Unreadable, Refusal::NotPcm, Refusal::Channels,
-                            Refusal::BitDepth, Refusal::TooLong, Refusal::OutOfMemory}) {
-        EXPECT_FALSE(RefusalText(r).empty());
     }
 }
 
@@ -220,22 +174,14 @@ TEST(Normalise, SamplesAndHeader) {
     EXPECT_EQ(SamplesIn(sixteen), (Bytes{0, 127, 128, 255, 129, 126}));
     EXPECT_EQ(WaveHeader::From(sixteen).Channels(), 1);  // mono: only the width pass ran
 
-    auto stereo = Wav({1, 2, 8000, 8}, {255, 0, 1, 2, 255, 255});
-    NormaliseSample(stereo, 1);
-    EXPECT_EQ(SamplesIn(stereo), (Bytes{127, 1, 255}));
-
     // A second of 16-bit stereo: both passes, every size field halved twice.
     auto second = Wav({1, 2, 44100, 16}, Bytes(176400, 0));
     NormaliseSample(second, 2);
     ASSERT_EQ(second.size(), 44144u);
     const WaveHeader h = WaveHeader::From(second);
-    EXPECT_EQ(h.RiffSize(), 44136u);
-    EXPECT_EQ(h.DataSize(), 44100u);
-    EXPECT_EQ(h.ByteRate(), 44100u);
-    EXPECT_EQ(h.BlockAlign(), 1);
-    EXPECT_EQ(h.BitsPerSample(), 8);
-    EXPECT_EQ(h.Channels(), 1);
-    EXPECT_EQ(h.SampleRate(), 44100u);
+    EXPECT_EQ(std::vector<std::uint32_t>({h.RiffSize(), h.DataSize(), h.ByteRate(), h.BlockAlign(),
+                                          h.BitsPerSample(), h.Channels(), h.SampleRate()}),
+              std::vector<std::uint32_t>({44136, 44100, 44100, 1, 8, 1, 44100}));
     EXPECT_EQ(second[44], 128);
 
     // A refused 24-bit stereo file is still averaged as its fields say; an odd byte drops.
@@ -247,39 +193,29 @@ TEST(Normalise, SamplesAndHeader) {
 
     auto empty = Wav({1, 2, 8000, 16}, {});  // no samples, the header still rewritten
     NormaliseSample(empty, 2);
-    EXPECT_EQ(empty.size(), 44u);
     EXPECT_EQ(WaveHeader::From(empty).RiffSize(), 36u);
     EXPECT_EQ(WaveHeader::From(empty).Channels(), 1);
-
-    const auto mono = Wav({1, 1, 8000, 8}, {1, 2, 3});
-    auto untouched = mono;
-    NormaliseSample(untouched, 1);
-    EXPECT_EQ(untouched, mono);
 }
 
 // Handing the file's buffer over must give what loading a copy gives.
 TEST(Normalise, LoadingInPlaceMatchesLoadingACopy) {
     std::mt19937 random(15);
     const Bytes tone = RandomSound(random, 1001);
-    Bytes chunks;
     Bytes fmt18 = FmtPayload({1, 2, 22050, 16});
     fmt18.resize(18, 0);
-    PutChunk(chunks, "fmt ", fmt18);
-    PutChunk(chunks, "LIST", Bytes(27, 'x'));
-    PutChunk(chunks, "data", tone);
-    Bytes early;  // the samples lie before byte 44
-    PutChunk(early, "data", Bytes(tone.begin(), tone.begin() + 40));
-    PutChunk(early, "fmt ", FmtPayload({1, 1, 8000, 8}));
     Bytes cut = Wav({1, 1, 8000, 16}, tone);
     cut.resize(cut.size() - 100);
     for (const Bytes& file :
          {Wav({1, 2, 44100, 16}, tone), Wav({1, 2, 8000, 8}, {}), Wav({3, 1, 8000, 32}, tone),
-          Bytes(tone.begin(), tone.begin() + 30), tone, Riff(chunks), Riff(early), cut}) {
+          Bytes(tone.begin(), tone.begin() + 30), tone, cut,
+          Riff({{"fmt ", fmt18}, {"LIST", Bytes(27, 'x')}, {"data", tone}}),
+          Riff({{"data", Bytes(tone.begin(), tone.begin() + 40)},  // samples before byte 44
+                {"fmt ", FmtPayload({1, 1, 8000, 8})}})}) {
         const LoadedSource copy = LoadSourceBytes(file);
         const LoadedSource inPlace = LoadSourceInPlace(file);
         EXPECT_EQ(inPlace.image, copy.image);
         EXPECT_EQ(inPlace.refusal, copy.refusal);
-        EXPECT_EQ(Joined(FactLinesOf(inPlace)), Joined(FactLinesOf(copy)));
+        EXPECT_EQ(inPlace.format.dataSize, copy.format.dataSize);
     }
 }
 
