@@ -17,9 +17,12 @@
 #define CORVANE_UNROLL
 #endif
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
-// Wide vectors only where the compiler keeps 32- and 64-byte stack slots
-// aligned (not on 64-bit Windows with GCC).
+#if defined(__x86_64__) && defined(__GNUC__) && \
+    (!defined(_WIN32) || defined(CORVANE_UNALIGNED_VECTOR_MOVES))
+// Wide vectors only where a spilled one cannot meet an aligned move on a
+// misaligned stack slot: GCC keeps 32- and 64-byte slots aligned except on
+// 64-bit Windows, where the build has the assembler make every vector move an
+// unaligned one (src/CMakeLists.txt).
 #define CORVANE_TRELLIS_X86 1
 #include <immintrin.h>
 #endif
