@@ -39,6 +39,7 @@ constexpr int kRows = kLastIndex;             // index 1..9 between codes
 constexpr int kDecisionBytes = 20 * 256 / 8;  // 11 sign rows, 9 shift rows
 constexpr std::size_t kNormaliseEvery = 64;
 constexpr std::size_t kSegment = 2048;
+static_assert(kSegment % kNormaliseEvery == 0, "each segment ends on a normalised step");
 // The row of the index a move to index k leaves the decoder in.
 constexpr int RowOfIndex(int k) { return PulledBackIndex(k) - kFirstIndex; }
 
@@ -202,9 +203,10 @@ class AlignedBuffer {
 };
 
 // The whole search with one kernel; nullopt when its costs would overflow.
+// Without codes, the pass gives up once the error is known to reach `bound`.
 template <class Cost>
 std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const StepTable& table,
-                                   RunStepsFn<Cost> runSteps, bool wantCodes) {
+                                   RunStepsFn<Cost> runSteps, bool wantCodes, std::uint64_t bound) {
     TrellisResult result;
     const std::size_t codeCount = 4 * PackedDataLength(samples.size());
     if (codeCount == 0) return result;
@@ -236,9 +238,19 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     const auto total = [&] {
         return removed + static_cast<std::uint64_t>(w.data()[job.pad + 128]);  // state (128, 1)
     };
+    const std::size_t segments = (codeCount + kSegment - 1) / kSegment;
     if (!wantCodes) {
-        if (!runSteps(w.data(), spare.data(), job, codeCount, 0, nullptr, removed)) {
-            return std::nullopt;
+        // A segment ends on a normalised step, whose least cost is 0: then
+        // `removed` is what every path from the start costs at least.
+        for (std::size_t g = segments; g-- > 0;) {
+            if (!runSteps(w.data(), spare.data(), job, std::min((g + 1) * kSegment, codeCount),
+                          g * kSegment, nullptr, removed)) {
+                return std::nullopt;
+            }
+            if (removed >= bound) {
+                result.squaredError = removed;
+                return result;
+            }
         }
         result.squaredError = total();
         return result;
@@ -246,7 +258,6 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
 
     // Backward pass: a checkpoint at the top of each segment, decisions for the
     // first segment, which the trace reads first.
-    const std::size_t segments = (codeCount + kSegment - 1) / kSegment;
     std::vector<Cost> checkpoints((segments - 1) * costCount);
     std::vector<std::uint8_t> decisions(std::min(codeCount, kSegment) * kDecisionBytes);
     for (std::size_t g = segments; g-- > 0;) {
@@ -323,25 +334,25 @@ TrellisKernel Resolve(TrellisKernel kernel) {
 }
 
 TrellisResult Run(std::span<const std::uint8_t> samples, const StepTable& table,
-                  TrellisKernel kernel, bool wantCodes) {
+                  TrellisKernel kernel, bool wantCodes, std::uint64_t bound) {
     std::optional<TrellisResult> result;
     switch (Resolve(kernel)) {
 #if CORVANE_TRELLIS_X86
         case TrellisKernel::Avx512:
-            result = Solve<std::int32_t>(samples, table, &avx512::RunSteps, wantCodes);
+            result = Solve<std::int32_t>(samples, table, &avx512::RunSteps, wantCodes, bound);
             break;
         case TrellisKernel::Avx2:
-            result = Solve<std::int32_t>(samples, table, &avx2::RunSteps, wantCodes);
+            result = Solve<std::int32_t>(samples, table, &avx2::RunSteps, wantCodes, bound);
             break;
 #endif
         case TrellisKernel::Portable:
-            result = Solve<std::int32_t>(samples, table, &portable::RunSteps, wantCodes);
+            result = Solve<std::int32_t>(samples, table, &portable::RunSteps, wantCodes, bound);
             break;
         default:
             break;
     }
     // 32-bit costs drifting apart (only with odd tables): redo with 64-bit ones.
-    if (!result) result = Solve<std::int64_t>(samples, table, &wide::RunSteps, wantCodes);
+    if (!result) result = Solve<std::int64_t>(samples, table, &wide::RunSteps, wantCodes, bound);
     return std::move(*result);
 }
 
@@ -366,12 +377,17 @@ bool TrellisKernelAvailable(TrellisKernel kernel) {
 
 TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,
                             TrellisKernel kernel) {
-    return Run(samples, table, kernel, true);
+    return Run(samples, table, kernel, true, UINT64_MAX);
 }
 
 std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
                            TrellisKernel kernel) {
-    return Run(samples, table, kernel, false).squaredError;
+    return Run(samples, table, kernel, false, UINT64_MAX).squaredError;
+}
+
+std::uint64_t TrellisErrorBelow(std::span<const std::uint8_t> samples, const StepTable& table,
+                                std::uint64_t bound, TrellisKernel kernel) {
+    return Run(samples, table, kernel, false, bound).squaredError;
 }
 
 PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,

@@ -30,6 +30,12 @@ TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTab
 std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
                            TrellisKernel kernel = TrellisKernel::Automatic);
 
+// The same when it is below `bound`; otherwise some value of at least `bound`,
+// given as soon as the pass knows the error cannot come under it.
+std::uint64_t TrellisErrorBelow(std::span<const std::uint8_t> samples, const StepTable& table,
+                                std::uint64_t bound,
+                                TrellisKernel kernel = TrellisKernel::Automatic);
+
 // The packed file of the trellis codes. `tracked`, when given, receives the
 // amplitude after each code, as PackSamples gives it.
 PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,

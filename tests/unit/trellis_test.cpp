@@ -110,6 +110,12 @@ TEST(Trellis, EveryKernelGivesTheSameCodesAcrossSegments) {
             EXPECT_EQ(result.codes, reference.codes) << static_cast<int>(kernel);
             EXPECT_EQ(result.squaredError, reference.squaredError) << static_cast<int>(kernel);
         }
+        // A pass that may give up: the error below its bound, at least the bound otherwise.
+        const std::uint64_t error = reference.squaredError;
+        EXPECT_EQ(TrellisErrorBelow(samples, tables[n], error + 1), error);
+        for (const std::uint64_t bound : {error, error / 2}) {
+            EXPECT_GE(TrellisErrorBelow(samples, tables[n], bound), bound);
+        }
     }
 }
 
