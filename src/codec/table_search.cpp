@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -30,13 +31,14 @@ std::vector<std::uint8_t> Probe(std::span<const std::uint8_t> samples, std::size
     return probe;
 }
 
-// Trellis errors of several tables, two at a time on two threads.
+// Trellis errors of several tables, two at a time on two threads. A pass
+// gives up at `bound`, so an error of at least `bound` may stand for a larger one.
 std::vector<std::uint64_t> Errors(std::span<const std::uint8_t> samples,
-                                  const std::vector<StepTable>& tables) {
+                                  const std::vector<StepTable>& tables, std::uint64_t bound) {
     std::vector<std::uint64_t> errors(tables.size());
     const auto measure = [&](std::size_t first) {
         for (std::size_t n = first; n < tables.size(); n += 2) {
-            errors[n] = TrellisError(samples, tables[n]);
+            errors[n] = TrellisErrorBelow(samples, tables[n], bound);
         }
     };
     std::thread helper;
@@ -58,12 +60,17 @@ struct Search {
     int budget;  // evaluations left
     StepTable table;
     std::uint64_t error;
+    std::set<StepTable> measured;  // none of them beats the current table
 
-    // Picks the best of `candidates` if it beats the current table.
-    bool TryAll(const std::vector<StepTable>& candidates) {
+    // Picks the best of `candidates` if it beats the current table; tables
+    // measured before cannot, and only the error to beat matters of the rest.
+    bool TryAll(std::vector<StepTable> candidates) {
+        measured.insert(table);
+        std::erase_if(candidates, [&](const StepTable& c) { return measured.contains(c); });
         if (candidates.empty() || static_cast<int>(candidates.size()) > budget) return false;
         budget -= static_cast<int>(candidates.size());
-        const auto errors = Errors(samples, candidates);
+        measured.insert(candidates.begin(), candidates.end());
+        const auto errors = Errors(samples, candidates, error);
         const auto best = std::min_element(errors.begin(), errors.end());
         if (*best >= error) return false;
         error = *best;
@@ -113,19 +120,16 @@ StepTable OptimiseTable(std::span<const std::uint8_t> samples, const StepTable& 
                         const TableSearchLimits& limits) {
     if (PackedDataLength(samples.size()) == 0) return start;
 
-    // Most of the search on the probe, with coarse moves first.
+    // The search on the probe, with coarse moves first.
     const std::vector<std::uint8_t> probe = Probe(samples, limits.probeSamples);
-    Search onProbe{probe, limits.probeEvaluations, start, TrellisError(probe, start)};
-    onProbe.TryScales();
-    onProbe.Descend({16, 8, 4, 2, 1});
+    Search search{probe, limits.probeEvaluations, start, TrellisError(probe, start), {}};
+    search.TryScales();
+    search.Descend({16, 8, 4, 2, 1});
+    if (probe.size() == samples.size() || search.table == start) return search.table;
 
-    // Then fine moves on the whole source, which also has the last word.
-    const std::uint64_t startError = TrellisError(samples, start);
-    const bool probeIsAll = probe.size() == samples.size();
-    Search onAll{samples, limits.fullEvaluations, onProbe.table,
-                 probeIsAll ? onProbe.error : TrellisError(samples, onProbe.table)};
-    if (!probeIsAll) onAll.Descend({1});
-    return onAll.error < startError ? onAll.table : start;
+    // The whole source has the last word.
+    const auto errors = Errors(samples, {start, search.table}, UINT64_MAX);
+    return errors[1] < errors[0] ? search.table : start;
 }
 
 PackedSample PackSamplesOptimal(std::span<const std::uint8_t> samples, const StepTable& start,

@@ -12,9 +12,8 @@ namespace corvane {
 // How much work the table search may do. Counting evaluations rather than
 // seconds keeps its result the same on every machine.
 struct TableSearchLimits {
-    std::size_t probeSamples = 32768;  // samples of the source the search mostly measures on
+    std::size_t probeSamples = 32768;  // samples of the source the search measures on
     int probeEvaluations = 600;        // trellis passes over the probe
-    int fullEvaluations = 12;          // trellis passes over the whole source
 };
 
 // A step table for these samples: a local search over the 11 entries, starting
