@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <system_error>
-#include <thread>
 
+#include "codec/helper_thread.h"
 #include "codec/packed_format.h"
 #include "codec/trellis.h"
 
@@ -31,9 +30,9 @@ std::vector<std::uint8_t> Probe(std::span<const std::uint8_t> samples, std::size
     return probe;
 }
 
-// Trellis errors of several tables, two at a time on two threads. A pass
+// Trellis errors of several tables, two at a time, one on the helper. A pass
 // gives up at `bound`, so an error of at least `bound` may stand for a larger one.
-std::vector<std::uint64_t> Errors(std::span<const std::uint8_t> samples,
+std::vector<std::uint64_t> Errors(HelperThread& helper, std::span<const std::uint8_t> samples,
                                   const std::vector<StepTable>& tables, std::uint64_t bound) {
     std::vector<std::uint64_t> errors(tables.size());
     const auto measure = [&](std::size_t first) {
@@ -41,21 +40,17 @@ std::vector<std::uint64_t> Errors(std::span<const std::uint8_t> samples,
             errors[n] = TrellisErrorBelow(samples, tables[n], bound);
         }
     };
-    std::thread helper;
     if (tables.size() > 1) {
-        try {
-            helper = std::thread(measure, 1);
-        } catch (const std::system_error&) {
-            measure(1);
-        }
+        helper.RunBoth([&] { measure(1); }, [&] { measure(0); });
+    } else {
+        measure(0);
     }
-    measure(0);
-    if (helper.joinable()) helper.join();
     return errors;
 }
 
 // A table and its error, improved by trying the neighbours of each entry.
 struct Search {
+    HelperThread& helper;
     std::span<const std::uint8_t> samples;
     int budget;  // evaluations left
     StepTable table;
@@ -70,7 +65,7 @@ struct Search {
         if (candidates.empty() || static_cast<int>(candidates.size()) > budget) return false;
         budget -= static_cast<int>(candidates.size());
         measured.insert(candidates.begin(), candidates.end());
-        const auto errors = Errors(samples, candidates, error);
+        const auto errors = Errors(helper, samples, candidates, error);
         const auto best = std::min_element(errors.begin(), errors.end());
         if (*best >= error) return false;
         error = *best;
@@ -122,13 +117,14 @@ StepTable OptimiseTable(std::span<const std::uint8_t> samples, const StepTable& 
 
     // The search on the probe, with coarse moves first.
     const std::vector<std::uint8_t> probe = Probe(samples, limits.probeSamples);
-    Search search{probe, limits.probeEvaluations, start, TrellisError(probe, start), {}};
+    HelperThread helper;
+    Search search{helper, probe, limits.probeEvaluations, start, TrellisError(probe, start), {}};
     search.TryScales();
     search.Descend({16, 8, 4, 2, 1});
     if (probe.size() == samples.size() || search.table == start) return search.table;
 
     // The whole source has the last word.
-    const auto errors = Errors(samples, {start, search.table}, UINT64_MAX);
+    const auto errors = Errors(helper, samples, {start, search.table}, UINT64_MAX);
     return errors[1] < errors[0] ? search.table : start;
 }
 

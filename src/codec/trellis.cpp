@@ -4,11 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <optional>
-#include <system_error>
-#include <thread>
 
+#include "codec/helper_thread.h"
 #include "codec/packed_format.h"
 
 #if defined(__GNUC__)
@@ -272,7 +270,7 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
 
     // Forward trace from the start state, segment by segment. Segments after the
     // first are recomputed from their checkpoints two at a time, the second on
-    // another thread, so both processor cores share the work.
+    // a helper thread, so both processor cores share the work.
     result.codes.reserve(codeCount);
     DecoderState state;
     const auto trace = [&](std::size_t g, const std::vector<std::uint8_t>& bits) {
@@ -299,21 +297,21 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
         runSteps(into, scratch, job, std::min((g + 1) * kSegment, codeCount), g * kSegment,
                  bits.data(), ignored);
     };
-    trace(0, decisions);
-    for (std::size_t g = 1; g < segments; g += 2) {
-        std::thread helper;
-        if (g + 1 < segments) {
-            try {
-                helper = std::thread(recompute, g + 1, otherW.data(), otherSpare.data(),
-                                     std::ref(otherDecisions));
-            } catch (const std::system_error&) {
-                recompute(g + 1, otherW.data(), otherSpare.data(), otherDecisions);
-            }
-        }
+    const auto recomputeAndTrace = [&](std::size_t g) {
         recompute(g, w.data(), spare.data(), decisions);
         trace(g, decisions);
-        if (helper.joinable()) helper.join();
-        if (g + 1 < segments) trace(g + 1, otherDecisions);
+    };
+    HelperThread helper;
+    trace(0, decisions);
+    for (std::size_t g = 1; g < segments; g += 2) {
+        if (g + 1 == segments) {
+            recomputeAndTrace(g);
+        } else {
+            helper.RunBoth(
+                [&] { recompute(g + 1, otherW.data(), otherSpare.data(), otherDecisions); },
+                [&] { recomputeAndTrace(g); });
+            trace(g + 1, otherDecisions);
+        }
     }
     return result;
 }

@@ -1,17 +1,20 @@
-// The trellis coder against every code sequence, its kernels against each other, and the
-// table search of the optimal coder.
+// The trellis coder against every code sequence, its kernels against each other, the table
+// search of the optimal coder, and the helper thread the two share their work with.
 #include "codec/trellis.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
+#include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
+#include "codec/helper_thread.h"
 #include "codec/table_search.h"
 #include "support/example.h"
 #include "support/wav.h"
@@ -182,6 +185,27 @@ TEST(TableSearch, MendsEveryEntryDownToALocalBest) {
             }
         }
     }
+}
+
+// Both tasks run, the other one on a thread of its own, again and again; a
+// failure on either side reaches the caller once both are done.
+TEST(HelperThread, RunsBothAndPassesOnFailures) {
+    HelperThread helper;
+    for (int round = 0; round < 3; ++round) {
+        std::thread::id other;
+        bool own = false;
+        helper.RunBoth([&] { other = std::this_thread::get_id(); }, [&] { own = true; });
+        EXPECT_TRUE(own);
+        EXPECT_NE(other, std::thread::id());
+        EXPECT_NE(other, std::this_thread::get_id());
+    }
+    EXPECT_THROW(helper.RunBoth([] { throw std::runtime_error("other"); }, [] {}),
+                 std::runtime_error);
+    bool otherDone = false;
+    EXPECT_THROW(helper.RunBoth([&] { otherDone = true; }, [] { throw std::runtime_error("own"); }),
+                 std::runtime_error);
+    EXPECT_TRUE(otherDone);
+    helper.RunBoth([] {}, [] {});  // a failure is reported once
 }
 
 }  // namespace
