@@ -22,10 +22,10 @@ PackedSample PackWithEncoder(Encoder encoder, std::span<const std::uint8_t> samp
     PackedSample packed;
     switch (encoder) {
         case Encoder::Trellis:
-            packed = PackSamplesTrellis(samples, table, tracked);
+            packed = PackSamplesTrellis(samples, table, tracked, progress);
             break;
         case Encoder::Optimal:
-            packed = PackSamplesOptimal(samples, table, tracked);
+            packed = PackSamplesOptimal(samples, table, tracked, progress);
             break;
         case Encoder::Greedy:
             packed = PackSamples(samples, table, tracked);

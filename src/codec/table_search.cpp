@@ -52,6 +52,8 @@ std::vector<std::uint64_t> Errors(HelperThread& helper, std::span<const std::uin
 struct Search {
     HelperThread& helper;
     std::span<const std::uint8_t> samples;
+    Progress* progress;
+    int total;   // evaluations allowed
     int budget;  // evaluations left
     StepTable table;
     std::uint64_t error;
@@ -60,6 +62,11 @@ struct Search {
     // Picks the best of `candidates` if it beats the current table; tables
     // measured before cannot, and only the error to beat matters of the rest.
     bool TryAll(std::vector<StepTable> candidates) {
+        if (progress != nullptr) {
+            progress->Report(static_cast<std::size_t>(total - budget),
+                             static_cast<std::size_t>(total));
+            if (progress->Stopped()) budget = 0;
+        }
         measured.insert(table);
         std::erase_if(candidates, [&](const StepTable& c) { return measured.contains(c); });
         if (candidates.empty() || static_cast<int>(candidates.size()) > budget) return false;
@@ -112,13 +119,20 @@ struct Search {
 }  // namespace
 
 StepTable OptimiseTable(std::span<const std::uint8_t> samples, const StepTable& start,
-                        const TableSearchLimits& limits) {
+                        const TableSearchLimits& limits, Progress* progress) {
     if (PackedDataLength(samples.size()) == 0) return start;
 
     // The search on the probe, with coarse moves first.
     const std::vector<std::uint8_t> probe = Probe(samples, limits.probeSamples);
     HelperThread helper;
-    Search search{helper, probe, limits.probeEvaluations, start, TrellisError(probe, start), {}};
+    Search search{helper,
+                  probe,
+                  progress,
+                  limits.probeEvaluations,
+                  limits.probeEvaluations,
+                  start,
+                  TrellisError(probe, start),
+                  {}};
     search.TryScales();
     search.Descend({16, 8, 4, 2, 1});
     if (probe.size() == samples.size() || search.table == start) return search.table;
@@ -129,8 +143,18 @@ StepTable OptimiseTable(std::span<const std::uint8_t> samples, const StepTable& 
 }
 
 PackedSample PackSamplesOptimal(std::span<const std::uint8_t> samples, const StepTable& start,
-                                std::vector<std::uint8_t>* tracked) {
-    return PackSamplesTrellis(samples, OptimiseTable(samples, start), tracked);
+                                std::vector<std::uint8_t>* tracked, Progress* progress) {
+    if (progress == nullptr)
+        return PackSamplesTrellis(samples, OptimiseTable(samples, start), tracked);
+    // Most of the time goes into the search, the rest into the trellis with its table.
+    const unsigned from = progress->stageFrom, to = progress->stageTo;
+    progress->stageTo = from + (to - from) * 9 / 10;
+    const StepTable table = OptimiseTable(samples, start, {}, progress);
+    progress->stageFrom = progress->stageTo;
+    progress->stageTo = to;
+    PackedSample packed = PackSamplesTrellis(samples, table, tracked, progress);
+    progress->stageFrom = from;
+    return packed;
 }
 
 }  // namespace corvane

@@ -204,7 +204,8 @@ class AlignedBuffer {
 // Without codes, the pass gives up once the error is known to reach `bound`.
 template <class Cost>
 std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const StepTable& table,
-                                   RunStepsFn<Cost> runSteps, bool wantCodes, std::uint64_t bound) {
+                                   RunStepsFn<Cost> runSteps, bool wantCodes, std::uint64_t bound,
+                                   Progress* progress) {
     TrellisResult result;
     const std::size_t codeCount = 4 * PackedDataLength(samples.size());
     if (codeCount == 0) return result;
@@ -258,7 +259,14 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     // first segment, which the trace reads first.
     std::vector<Cost> checkpoints((segments - 1) * costCount);
     std::vector<std::uint8_t> decisions(std::min(codeCount, kSegment) * kDecisionBytes);
+    // Half the work is the backward pass, half the trace; a stop ends either with no codes.
+    const auto goOn = [&](std::size_t done) {
+        if (progress == nullptr) return true;
+        progress->Report(done, 2 * segments);
+        return !progress->Stopped();
+    };
     for (std::size_t g = segments; g-- > 0;) {
+        if (!goOn(segments - 1 - g)) return TrellisResult{};
         const std::size_t top = std::min((g + 1) * kSegment, codeCount);
         if (g > 0) std::copy_n(w.data(), costCount, checkpoints.begin() + (g - 1) * costCount);
         if (!runSteps(w.data(), spare.data(), job, top, g * kSegment,
@@ -304,6 +312,7 @@ std::optional<TrellisResult> Solve(std::span<const std::uint8_t> samples, const 
     HelperThread helper;
     trace(0, decisions);
     for (std::size_t g = 1; g < segments; g += 2) {
+        if (!goOn(segments + g)) return TrellisResult{};
         if (g + 1 == segments) {
             recomputeAndTrace(g);
         } else {
@@ -332,25 +341,30 @@ TrellisKernel Resolve(TrellisKernel kernel) {
 }
 
 TrellisResult Run(std::span<const std::uint8_t> samples, const StepTable& table,
-                  TrellisKernel kernel, bool wantCodes, std::uint64_t bound) {
+                  TrellisKernel kernel, bool wantCodes, std::uint64_t bound,
+                  Progress* progress = nullptr) {
     std::optional<TrellisResult> result;
     switch (Resolve(kernel)) {
 #if CORVANE_TRELLIS_X86
         case TrellisKernel::Avx512:
-            result = Solve<std::int32_t>(samples, table, &avx512::RunSteps, wantCodes, bound);
+            result =
+                Solve<std::int32_t>(samples, table, &avx512::RunSteps, wantCodes, bound, progress);
             break;
         case TrellisKernel::Avx2:
-            result = Solve<std::int32_t>(samples, table, &avx2::RunSteps, wantCodes, bound);
+            result =
+                Solve<std::int32_t>(samples, table, &avx2::RunSteps, wantCodes, bound, progress);
             break;
 #endif
         case TrellisKernel::Portable:
-            result = Solve<std::int32_t>(samples, table, &portable::RunSteps, wantCodes, bound);
+            result = Solve<std::int32_t>(samples, table, &portable::RunSteps, wantCodes, bound,
+                                         progress);
             break;
         default:
             break;
     }
     // 32-bit costs drifting apart (only with odd tables): redo with 64-bit ones.
-    if (!result) result = Solve<std::int64_t>(samples, table, &wide::RunSteps, wantCodes, bound);
+    if (!result)
+        result = Solve<std::int64_t>(samples, table, &wide::RunSteps, wantCodes, bound, progress);
     return std::move(*result);
 }
 
@@ -374,8 +388,8 @@ bool TrellisKernelAvailable(TrellisKernel kernel) {
 }
 
 TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,
-                            TrellisKernel kernel) {
-    return Run(samples, table, kernel, true, UINT64_MAX);
+                            TrellisKernel kernel, Progress* progress) {
+    return Run(samples, table, kernel, true, UINT64_MAX, progress);
 }
 
 std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
@@ -389,8 +403,8 @@ std::uint64_t TrellisErrorBelow(std::span<const std::uint8_t> samples, const Ste
 }
 
 PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,
-                                std::vector<std::uint8_t>* tracked) {
-    const TrellisResult result = TrellisSearch(samples, table);
+                                std::vector<std::uint8_t>* tracked, Progress* progress) {
+    const TrellisResult result = TrellisSearch(samples, table, TrellisKernel::Automatic, progress);
     if (tracked) {
         tracked->clear();
         tracked->reserve(result.codes.size());

@@ -5,6 +5,7 @@
 
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
+#include "codec/progress.h"
 
 namespace corvane {
 
@@ -23,8 +24,11 @@ struct TrellisResult {
     std::uint64_t squaredError = 0;
 };
 
+// `progress`, when given, hears how far the search got; once it asks to stop, the search
+// ends early with no codes.
 TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,
-                            TrellisKernel kernel = TrellisKernel::Automatic);
+                            TrellisKernel kernel = TrellisKernel::Automatic,
+                            Progress* progress = nullptr);
 
 // The least total squared error alone (one pass, no codes kept).
 std::uint64_t TrellisError(std::span<const std::uint8_t> samples, const StepTable& table,
@@ -39,6 +43,7 @@ std::uint64_t TrellisErrorBelow(std::span<const std::uint8_t> samples, const Ste
 // The packed file of the trellis codes. `tracked`, when given, receives the
 // amplitude after each code, as PackSamples gives it.
 PackedSample PackSamplesTrellis(std::span<const std::uint8_t> samples, const StepTable& table,
-                                std::vector<std::uint8_t>* tracked = nullptr);
+                                std::vector<std::uint8_t>* tracked = nullptr,
+                                Progress* progress = nullptr);
 
 }  // namespace corvane

@@ -151,6 +151,20 @@ TEST_P(Coders, FilesDecodeToTheTrackedSamples) {
 INSTANTIATE_TEST_SUITE_P(All, Coders,
                          ::testing::Values(Encoder::Greedy, Encoder::Trellis, Encoder::Optimal));
 
+TEST(Coders, SlowerCodersReportHowFarTheyGotAndStopWhenAsked) {
+    const Bytes source = Tone(20000, 40, 90, 5);
+    for (const Encoder encoder : {Encoder::Trellis, Encoder::Optimal}) {
+        Progress running;
+        EXPECT_EQ(PackWithEncoder(encoder, source, kExampleTable, nullptr, &running).file.size(),
+                  PackedFileSize(source.size()));
+        EXPECT_GE(running.permille, 900u);
+        Progress stopped;
+        stopped.stop = true;
+        EXPECT_TRUE(
+            PackWithEncoder(encoder, source, kExampleTable, nullptr, &stopped).file.empty());
+    }
+}
+
 TEST(Coders, SnrOverSamplesOneToTheEnd) {
     // Signal 20^2 + 20^2 + 0, noise 10^2 + 10^2: a ratio of 4. Sample 0 never counts.
     EXPECT_NEAR(RepackedSnrDb(Bytes{0, 148, 108, 128}, Bytes{99, 138, 118, 128}),
