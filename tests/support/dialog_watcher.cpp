@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "app/dialogs.h"
+#include "support/window_fixture.h"
 
 namespace corvane::uitest {
 
@@ -19,8 +20,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFileNameBox = 1148;  // a ComboBoxEx holding an Edit
 constexpr int kFileTypeBox = 1136;
 constexpr int kMessageText = 0xFFFF;
-constexpr auto kSettleTime = 150ms;  // a dialog just shown may still be filling itself
-constexpr auto kStuckTime = 15s;
 
 std::wstring TextOf(HWND window) {
     wchar_t text[4096] = {};
@@ -34,13 +33,12 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-// The descendants of `parent`, in the order the platform lists them.
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> all;
     EnumChildWindows(
         parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&all));
@@ -69,23 +67,15 @@ std::wstring TreeSelection(HWND tree) {
 // until the selection has stayed the same for a while.
 std::wstring SteadySelection(HWND tree) {
     std::wstring last = TreeSelection(tree);
-    auto steadySince = Clock::now();
-    for (const auto giveUp = steadySince + 5s; Clock::now() < giveUp;) {
+    auto since = Clock::now();
+    for (const auto giveUp = since + 5s; Clock::now() < giveUp && Clock::now() - since < 400ms;) {
         std::this_thread::sleep_for(50ms);
-        const std::wstring now = TreeSelection(tree);
-        if (now != last || now.empty()) {
+        if (const std::wstring now = TreeSelection(tree); now != last || now.empty()) {
             last = now;
-            steadySince = Clock::now();
-        } else if (Clock::now() - steadySince > 400ms) {
-            break;
+            since = Clock::now();
         }
     }
     return last;
-}
-
-std::wstring LastName(std::wstring path) {
-    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    return path.substr(path.find_last_of(L'\\') + 1);
 }
 
 SeenDialog Describe(HWND dialog) {
@@ -134,7 +124,7 @@ bool Give(const Answer& answer, HWND dialog, DialogKind kind) {
             std::this_thread::sleep_for(100ms);
             shown = _wcsicmp(TreeSelection(tree).c_str(), LastName(answer.value).c_str()) == 0;
         }
-        if (!shown) return false;
+        if (!shown) return false;  // OK now would mean the Desktop
     } else if (answer.action != Action::Press && answer.action != Action::Cancel) {
         return false;
     }
@@ -160,52 +150,38 @@ std::vector<SeenDialog> DialogWatcher::Finish() {
 }
 
 void DialogWatcher::Run() {
-    struct Handled {
-        HWND window;
-        Clock::time_point answeredAt;
-    };
-    std::vector<Handled> handled;
-    std::size_t nextAnswer = 0;
+    std::vector<std::pair<HWND, Clock::time_point>> handled;  // and when they were answered
+    std::size_t next = 0;
     while (!stop_) {
-        // A dialog still open long after its answer (one that refused a name, say) would
-        // keep the test waiting for ever: cancel it.
-        std::erase_if(handled, [](const Handled& h) { return !IsWindow(h.window); });
-        for (Handled& h : handled) {
-            if (Clock::now() - h.answeredAt < kStuckTime || !IsWindowEnabled(h.window)) continue;
-            Click(h.window, IDCANCEL);
-            PostMessageW(h.window, WM_CLOSE, 0, 0);
-            h.answeredAt = Clock::now();
+        std::erase_if(handled, [](const auto& h) { return !IsWindow(h.first); });
+        for (auto& [window, answeredAt] : handled) {  // one that refused its answer, say
+            if (Clock::now() - answeredAt > 15s && IsWindowEnabled(window)) {
+                Click(window, IDCANCEL);
+                answeredAt = Clock::now();
+            }
         }
-        struct Search {
-            const std::vector<Handled>* handled;
-            HWND found;
-        } search{&handled, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
-                    ClassOf(window) != L"#32770" ||
-                    std::any_of(s->handled->begin(), s->handled->end(),
-                                [window](const Handled& h) { return h.window == window; })) {
-                    return TRUE;
-                }
-                s->found = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) {
+        HWND dialog = nullptr;
+        for (HWND window = GetTopWindow(nullptr); window != nullptr && dialog == nullptr;
+             window = GetWindow(window, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+                ClassOf(window) == L"#32770" &&
+                std::none_of(handled.begin(), handled.end(),
+                             [window](const auto& h) { return h.first == window; })) {
+                dialog = window;
+            }
+        }
+        if (dialog == nullptr) {
             std::this_thread::sleep_for(20ms);
             continue;
         }
-        std::this_thread::sleep_for(kSettleTime);
-        if (!IsWindow(search.found)) continue;
-        SeenDialog seen = Describe(search.found);
-        seen.expected =
-            nextAnswer < answers_.size() && Give(answers_[nextAnswer++], search.found, seen.kind);
-        if (!seen.expected) Click(search.found, IDCANCEL);
-        handled.push_back({search.found, Clock::now()});
+        std::this_thread::sleep_for(150ms);  // a dialog just shown may still be filling itself
+        if (!IsWindow(dialog)) continue;
+        SeenDialog seen = Describe(dialog);
+        seen.expected = next < answers_.size() && Give(answers_[next++], dialog, seen.kind);
+        if (!seen.expected) Click(dialog, IDCANCEL);
+        handled.emplace_back(dialog, Clock::now());
         std::lock_guard lock(mutex_);
         seen_.push_back(std::move(seen));
     }

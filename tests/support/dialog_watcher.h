@@ -1,6 +1,6 @@
 #pragma once
-// Answers the modal dialogs a command shows (open, save, folder browser, message boxes)
-// from a thread of its own, so that tests run the real dialogs and their results.
+// Answers the modal dialogs a command shows (open, save, folder browser, message boxes) from a
+// thread of its own, so that tests run the real dialogs and their results.
 #include <windows.h>
 
 #include <atomic>
@@ -15,8 +15,7 @@ enum class DialogKind { File, FolderBrowser, Message, Other };
 
 // What the watcher saw of one dialog before answering it.
 struct SeenDialog {
-    HWND window = nullptr;
-    HWND owner = nullptr;
+    HWND window = nullptr, owner = nullptr;
     DialogKind kind = DialogKind::Other;
     std::wstring title;
     std::wstring text;         // message box: the message; folder browser: its static texts
@@ -27,23 +26,21 @@ struct SeenDialog {
     bool expected = true;      // false: no answer was left for it, or not of the answer's kind
 };
 
-// How to answer one dialog.
+// How to answer one dialog: enter a name (or path) and press OK, choose a folder in the
+// browser and press OK, press a button, or cancel.
 struct Answer {
-    enum class Action { EnterFileName, Cancel, ChooseFolder, Press } action;
-    std::wstring value;  // the name or path to enter, the folder to choose
+    enum class Action { EnterFileName, ChooseFolder, Press, Cancel } action;
+    std::wstring value;
     int button = IDOK;
 };
-inline Answer EnterFileName(std::wstring nameOrPath) {
-    return {Answer::Action::EnterFileName, std::move(nameOrPath)};
+inline Answer EnterFileName(std::wstring name) {
+    return {Answer::Action::EnterFileName, std::move(name)};
 }
-inline Answer CancelDialog() { return {Answer::Action::Cancel, {}}; }
-// The folder browser: selects `path` and presses OK; cancelled instead (and marked
-// unexpected) when the browser cannot show it selected, so a batch never falls back to
-// the Desktop.
 inline Answer ChooseFolder(std::wstring path) {
     return {Answer::Action::ChooseFolder, std::move(path)};
 }
 inline Answer PressButton(int id) { return {Answer::Action::Press, {}, id}; }
+inline Answer CancelDialog() { return {Answer::Action::Cancel, {}}; }
 
 // Gives the answers, in order, to the dialogs of this process as they appear; cancels any
 // dialog beyond them, and any still open long after its answer.
@@ -51,9 +48,6 @@ class DialogWatcher {
   public:
     explicit DialogWatcher(std::vector<Answer> answers);
     ~DialogWatcher() { Finish(); }
-    DialogWatcher(const DialogWatcher&) = delete;
-    DialogWatcher& operator=(const DialogWatcher&) = delete;
-
     // Stops watching and returns every dialog seen, in order.
     std::vector<SeenDialog> Finish();
 

@@ -16,59 +16,47 @@ namespace corvane::uitest {
 
 using test::Bytes;
 
-// One PlaySoundW call as the program made it.
+// One PlaySoundW call as the program made it: a stop, or WaveImage as it was played.
 struct SoundCall {
-    bool stop = false;  // no sound name: a stop request
+    bool stop = false;
     DWORD flags = 0;
-    bool playsWaveImage = false;  // the name was the address of WaveImage
-    Bytes image;                  // WaveImage at the moment of the call
+    Bytes image;
 };
+std::vector<SoundCall>& Sounds();
 
 // A folder of its own under the temporary folder, removed with everything in it.
-class TempFolder {
-  public:
+struct TempFolder {
     TempFolder();
     ~TempFolder();
-    const std::wstring& Path() const { return path_; }  // ends in a backslash
+    std::wstring path;  // ends in a backslash
     void Write(const std::wstring& name, const Bytes& bytes) const;
     Bytes Read(const std::wstring& name) const;  // empty when there is no such file
     std::vector<std::wstring> Names() const;     // files and folders in it, sorted
-
-  private:
-    std::wstring path_;
 };
 
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
-
-    // Sends command `id` while a watcher gives `answers` to the dialogs it shows.
-    static std::vector<SeenDialog> RunCommand(int id, std::vector<Answer> answers);
-
-    TempFolder source;
-    TempFolder output;
-
-  private:
-    std::wstring startFolder_;
+    TempFolder source, output;
 };
 
-// The sound calls since the test began (or since the list was cleared).
-std::vector<SoundCall>& Sounds();
+// Sends command `id` as its control would, while a watcher answers the dialogs it shows,
+// and lets long work run to its end; returns the dialogs seen.
+std::vector<SeenDialog> RunCommand(int id, std::vector<Answer> answers = {}, int notification = 0);
 // Lets the window's messages run until long work has finished.
 void AwaitWork();
-// Sends WM_COMMAND for control identifier `id` as the control itself would.
-void SendCommand(int id, int notification = 0);
 std::wstring ControlText(Layout control);
 bool IsEnabled(Layout control);
-// Puts names into the source list as choosing files would, without the dialog.
-void FillSourceList(const std::wstring& folder, const std::vector<std::wstring>& names);
-// Selects list entry `index` and sends the list's selection-change notification.
+// Puts names into the source list as choosing files would, and selects entry `index` (-1:
+// none, as the list itself reports).
+void ListAndSelect(const std::wstring& folder, const std::vector<std::wstring>& names, int index);
 void SelectEntry(int index);
-std::vector<std::wstring> ListEntries();
 // The bytes of the bitmap a picture control shows now (empty when it shows none).
 Bytes PictureBits(Layout picture);
 // The two name the same folder, whether or not they end in a backslash.
 bool SameFolder(std::wstring a, std::wstring b);
+// The last name on a path: the folder or file it names.
+std::wstring LastName(std::wstring path);
 
 }  // namespace corvane::uitest
