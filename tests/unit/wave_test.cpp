@@ -168,12 +168,8 @@ TEST(FileFacts, ExtensibleFilesThatArePcm) {
 
 Bytes SamplesIn(const Bytes& image) { return {image.begin() + 44, image.end()}; }
 
-TEST(Normalise, SamplesAndHeader) {
-    auto sixteen = Wav({1, 1, 8000, 16}, Pcm16({-32768, -1, 0, 32767, 256, -257}));
-    NormaliseSample(sixteen, 2);
-    EXPECT_EQ(SamplesIn(sixteen), (Bytes{0, 127, 128, 255, 129, 126}));
-    EXPECT_EQ(WaveHeader::From(sixteen).Channels(), 1);  // mono: only the width pass ran
-
+// Which samples come out is checked against a model in fast_paths_test.cpp; here, the header.
+TEST(Normalise, HeaderTrueToTheNewContent) {
     // A second of 16-bit stereo: both passes, every size field halved twice.
     auto second = Wav({1, 2, 44100, 16}, Bytes(176400, 0));
     NormaliseSample(second, 2);
@@ -190,33 +186,6 @@ TEST(Normalise, SamplesAndHeader) {
     NormaliseSample(deep, 3);
     EXPECT_EQ(SamplesIn(deep), (Bytes{15, 35}));
     EXPECT_EQ(WaveHeader::From(deep).BitsPerSample(), 8);
-
-    auto empty = Wav({1, 2, 8000, 16}, {});  // no samples, the header still rewritten
-    NormaliseSample(empty, 2);
-    EXPECT_EQ(WaveHeader::From(empty).RiffSize(), 36u);
-    EXPECT_EQ(WaveHeader::From(empty).Channels(), 1);
-}
-
-// Handing the file's buffer over must give what loading a copy gives.
-TEST(Normalise, LoadingInPlaceMatchesLoadingACopy) {
-    std::mt19937 random(15);
-    const Bytes tone = RandomSound(random, 1001);
-    Bytes fmt18 = FmtPayload({1, 2, 22050, 16});
-    fmt18.resize(18, 0);
-    Bytes cut = Wav({1, 1, 8000, 16}, tone);
-    cut.resize(cut.size() - 100);
-    for (const Bytes& file :
-         {Wav({1, 2, 44100, 16}, tone), Wav({1, 2, 8000, 8}, {}), Wav({3, 1, 8000, 32}, tone),
-          Bytes(tone.begin(), tone.begin() + 30), tone, cut,
-          Riff({{"fmt ", fmt18}, {"LIST", Bytes(27, 'x')}, {"data", tone}}),
-          Riff({{"data", Bytes(tone.begin(), tone.begin() + 40)},  // samples before byte 44
-                {"fmt ", FmtPayload({1, 1, 8000, 8})}})}) {
-        const LoadedSource copy = LoadSourceBytes(file);
-        const LoadedSource inPlace = LoadSourceInPlace(file);
-        EXPECT_EQ(inPlace.image, copy.image);
-        EXPECT_EQ(inPlace.refusal, copy.refusal);
-        EXPECT_EQ(inPlace.format.dataSize, copy.format.dataSize);
-    }
 }
 
 }  // namespace
