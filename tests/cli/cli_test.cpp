@@ -288,6 +288,7 @@ TEST_F(Cli, UnpackTheListingAndUsage) {
     EXPECT_EQ(Bytes(unpacked.begin() + 44, unpacked.end()), kExampleDecoded);
     EXPECT_EQ(WaveHeader::From(unpacked).SampleRate(), 11025u);
     EXPECT_EQ(WaveHeader::From(unpacked).DataSize(), 13u);
+    EXPECT_EQ(WaveHeader::From(unpacked).RiffSize(), 36u + 13u);
     ASSERT_EQ(Run("unpack - -o " + Q("d.wav"), Q("example.C")).status, 0);
     EXPECT_EQ(WaveHeader::From(Read("d.wav")).SampleRate(), 22050u);
     const Result bad = Run("unpack " + Write("bad.C", Bytes{5, 0, 1, 2, 3}) + " -o " + Q("x.wav"));

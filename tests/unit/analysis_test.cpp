@@ -104,11 +104,13 @@ TEST(Plots, HistogramLogBarsAndDecadeLines) {
     EXPECT_EQ(Histogram(none, 100).LineRows(), (std::vector<int>{97}));
     EXPECT_EQ(Histogram(none, 5000).LineRows(), (std::vector<int>{37, 89, 140}));
     EXPECT_TRUE(Histogram(none, 10).LineRows().empty());
+    EXPECT_EQ(Histogram(none, 11).LineRows().size(), 1u);
 
     DifferenceHistogram ones{};  // a peak of 1 draws full bars
     ones[3] = 1;
     EXPECT_EQ(Histogram(ones, 1).BarTop(3), 2);
     EXPECT_EQ(Histogram(ones, 1).BarTop(4), 192);
+    EXPECT_EQ(Histogram(ones, 2).BarTop(3), 192);  // from a peak of 2 on, the log scale
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST(PackedFileName, LastThreeCharactersBecomeC) {
         {"drum.wav", "drum.C"}, {"x.wave", "x.wC"}, {"abc", "C"},
         {"ab", "ab.C"},         {"", ".C"},         {"звук.wav", "звук.C"},
         {"барабан", "бараC"},   {"ж", "ж.C"},       {"a\U0001F941.wav", "a\U0001F941.C"},
-        {"x\U0001F941yz", "xC"}};
+        {"x\U0001F941yz", "xC"}, {"жab", "C"}};
     for (const auto& [entry, packed] : names) EXPECT_EQ(PackedFileName(entry), packed) << entry;
 }
 
