@@ -305,6 +305,8 @@ TEST_F(Cli, UnpackTheListingAndUsage) {
     const auto [low, high] =
         std::minmax_element(SamplesOf(demo.image).begin(), SamplesOf(demo.image).end());
     EXPECT_TRUE(demo.Valid() && *high - *low > 150);
+    const WaveHeader demoHeader = WaveHeader::From(Read("demo.wav"));
+    EXPECT_EQ(demoHeader.ByteRate(), demoHeader.SampleRate() * demoHeader.BlockAlign());
 
     const auto wav = Write("a.wav", Wav({1, 1, 8000, 8}, kExampleSource));
     for (const std::string& args :

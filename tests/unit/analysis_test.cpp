@@ -89,9 +89,11 @@ TEST(Plots, HistogramLogBarsAndDecadeLines) {
     counts[20] = 10;
     counts[30] = 100;
     counts[40] = 1;
+    counts[0] = 10;  // the lowest difference, -128, has a bar too
     const auto h = Histogram(counts, 1000);
     EXPECT_EQ(h.BarTop(10), 172);
     EXPECT_EQ(h.BarTop(20), 128);
+    EXPECT_EQ(h.BarTop(0), 128);
     EXPECT_EQ(h.BarTop(30), 65);
     EXPECT_EQ(h.BarTop(40), 192);  // a single occurrence has no height
     EXPECT_EQ(h.BarTop(128), 2);
