@@ -371,20 +371,12 @@ TrellisResult Run(std::span<const std::uint8_t> samples, const StepTable& table,
 }  // namespace
 
 bool TrellisKernelAvailable(TrellisKernel kernel) {
-    switch (kernel) {
-        case TrellisKernel::Automatic:
-        case TrellisKernel::Portable:
-        case TrellisKernel::Wide:
-            return true;
-        case TrellisKernel::Avx2:
-        case TrellisKernel::Avx512:
+    if (kernel != TrellisKernel::Avx2 && kernel != TrellisKernel::Avx512) return true;
 #if CORVANE_TRELLIS_X86
-            return CpuHas(kernel);
+    return CpuHas(kernel);
 #else
-            return false;
-#endif
-    }
     return false;
+#endif
 }
 
 TrellisResult TrellisSearch(std::span<const std::uint8_t> samples, const StepTable& table,

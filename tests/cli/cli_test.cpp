@@ -313,7 +313,8 @@ TEST_F(Cli, UnpackTheListingAndUsage) {
          {std::string(""), std::string("frobnicate"), std::string("pack"),
           "pack " + wav + " " + wav + " -o x.C", "pack --bogus " + wav, std::string("info"),
           "repack " + wav, std::string("unpack x.C -o y.wav --rate abc"),
-          std::string("unpack x.C -o y.wav --rate 0"), "pack " + wav + " -o",
+          std::string("unpack x.C -o y.wav --rate 0"),
+          std::string("unpack x.C -o y.wav --rate 8000x"), "pack " + wav + " -o",
           "pack " + wav + " -o x.C -d y", "pack " + wav + " --encoder=fast", std::string("snr"),
           std::string("depacker extra")}) {
         const Result r = Run(args);
