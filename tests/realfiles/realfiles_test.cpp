@@ -162,6 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Tools, RealFiles, ::testing::ValuesIn(Files()),
 // ffmpeg's extensible 96 kHz file is the PCM file sox makes of it, byte for byte when packed.
 TEST(RealFilesExtensible, PacksAsSoxsPlainPcm) {
     const fs::path extensible = WorkDir() / "x96000.wav", plain = WorkDir() / "p96000.wav";
+    fs::create_directories(WorkDir());  // this test may run first
     std::string command = Ffmpeg(96000, 2, "pcm_s16le", 0.6);
     command.replace(command.find("OUT"), 3, Quote(extensible.string()));
     ASSERT_EQ(std::system(command.c_str()), 0);
