@@ -150,6 +150,10 @@ TEST_F(Cli, RefusedInputsAreNamedAndTheOthersStillPacked) {
     EXPECT_EQ(info.status, 1);
     EXPECT_EQ(Lines(info.out).size(), 6u);  // the facts alone
     EXPECT_EQ(Lines(info.out)[0], "Audio Format: NOT PCM \u2718");
+    for (const std::string& command : {"repack " + ext + " -o " + Q("r.wav"), "snr " + ext}) {
+        EXPECT_EQ(Run(command).status, 1) << command;
+    }
+    EXPECT_FALSE(fs::exists(dir / "r.wav"));
     const Result described = Run("info " + longWav);
     EXPECT_EQ(described.status, 0);
     EXPECT_EQ(Lines(described.out)[7], "File Size: 65 549bytes \u2718");
