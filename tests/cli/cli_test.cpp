@@ -255,6 +255,12 @@ TEST_F(Cli, WritesReplaceWholeFilesAndFailuresKeepTheOld) {
     Write("drum.C", Bytes(5000, 0xEE));  // an older, longer file
     ASSERT_EQ(Run("pack " + source).status, 0);
     EXPECT_EQ(Read("drum.C").size(), 16u);
+    const auto mode = fs::status(dir / "drum.C").permissions();
+    EXPECT_NE(mode & fs::perms::owner_read, fs::perms::none);
+    EXPECT_NE(mode & fs::perms::owner_write, fs::perms::none);
+    const int full = Shell(Program() + " depacker -o - >/dev/full 2>" + Q("err"));
+    EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == 1) << full;
+    EXPECT_NE(Text("err").find("standard output: cannot write: "), std::string::npos);
     fs::create_directories(dir / "busy.C");  // a target that cannot be replaced
     const Result busy = Run("pack " + source + " -o " + Q("busy.C"));
     EXPECT_EQ(busy.status, 1);

@@ -2,7 +2,8 @@
 // statistics and the waveform are checked against their models in fast_paths_test.cpp).
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
+#include <vector>
 
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
@@ -48,14 +49,19 @@ constexpr Rgb kBlue{215, 120, 0};
 constexpr Rgb kGrey{239, 239, 239};          // white under a marking line
 constexpr Rgb kBlueUnderLine{199, 104, 16};  // blue under a marking line
 
+// A cleared buffer with a guard area after it, which drawing must leave alone.
 template <int kWidth, std::size_t kBytes>
 struct Picture {
-    std::unique_ptr<std::array<std::uint8_t, kBytes>> pixels =
-        std::make_unique<std::array<std::uint8_t, kBytes>>();
-    Picture() { ClearPixels(*pixels); }
+    static constexpr std::size_t kGuard = 4 * 1024;
+    std::vector<std::uint8_t> memory = std::vector<std::uint8_t>(kBytes + kGuard, 0x5A);
+    std::span<std::uint8_t, kBytes> pixels{memory.data(), kBytes};
+    Picture() { ClearPixels(pixels); }
+    bool GuardIntact() const {
+        return std::all_of(memory.begin() + kBytes, memory.end(), [](auto b) { return b == 0x5A; });
+    }
     Rgb At(int x, int y) const {
         const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
-        return {(*pixels)[i], (*pixels)[i + 1], (*pixels)[i + 2]};
+        return {pixels[i], pixels[i + 1], pixels[i + 2]};
     }
     int BarTop(int x) const {  // top row of a histogram bar, 192 for none
         for (int y = 0; y < kHistogramHeight; ++y)
@@ -72,7 +78,8 @@ struct Picture {
 
 Picture<kHistogramWidth, kHistogramBytes> Histogram(const DifferenceHistogram& counts, int peak) {
     Picture<kHistogramWidth, kHistogramBytes> p;
-    DrawHistogram(counts, peak, *p.pixels);
+    DrawHistogram(counts, peak, p.pixels);
+    EXPECT_TRUE(p.GuardIntact()) << "peak " << peak;
     return p;
 }
 

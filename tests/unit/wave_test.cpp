@@ -105,8 +105,8 @@ TEST(FileFacts, AcceptedAndRefusedFormats) {
          "Audio Format: NOT PCM \u2718|Channels: stereo \u2713|Bit Depth: 16 \u2713|"
          "Sample Rate: 44 100Hz|Data Size: 400bytes|Length: 0 sec.|",
          Refusal::NotPcm},
-        {Wav({1, 3, 8000, 24}, Bytes(300, 1)),
-         "Audio Format: PCM \u2713|Channels: 3 \u2718|Bit Depth: 24 \u2718|"
+        {Wav({1, 258, 8000, 24}, Bytes(300, 1)),  // both bytes of a 16-bit field
+         "Audio Format: PCM \u2713|Channels: 258 \u2718|Bit Depth: 24 \u2718|"
          "Sample Rate: 8 000Hz|Data Size: 300bytes|Length: 0 sec.|",
          Refusal::Channels},
         {Wav({1, 1, 0, 12}, {}),  // zero divisors: a length of 0
