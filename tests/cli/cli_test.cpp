@@ -255,6 +255,9 @@ TEST_F(Cli, WritesReplaceWholeFilesAndFailuresKeepTheOld) {
     Write("drum.C", Bytes(5000, 0xEE));  // an older, longer file
     ASSERT_EQ(Run("pack " + source).status, 0);
     EXPECT_EQ(Read("drum.C").size(), 16u);
+    // With standard input closed, the first file opened gets descriptor 0.
+    ASSERT_EQ(Shell(Program() + " pack " + source + " -o " + Q("closed.C") + " <&-"), 0);
+    EXPECT_EQ(Read("closed.C"), Read("drum.C"));
     const auto mode = fs::status(dir / "drum.C").permissions();
     EXPECT_NE(mode & fs::perms::owner_read, fs::perms::none);
     EXPECT_NE(mode & fs::perms::owner_write, fs::perms::none);
