@@ -28,7 +28,7 @@ TEST(Paths, OpenDialogResultIsReadWithinTheBuffer) {
         // Texts that run to the buffer's end, an offset past the first text, no name.
         {Buffer(L"D:\\snd\\drum.wav"sv, 15), 7, nullptr, {}},
         {Buffer(L"D:\\snd\0a.wav\0bbbbb"sv, 18), 7, nullptr, {}},
-        {Buffer(L"D:\\snd\0a.wav\0"sv), 9, nullptr, {}},
+        {Buffer(L"D:\\snd\0a.wav\0"sv), 8, nullptr, {}},
         {Buffer(L"D:\\snd\\"sv), 7, nullptr, {}},
         {Buffer(L"D:\\snd\\a.wav"sv), 0, nullptr, {}},
     };
@@ -39,6 +39,11 @@ TEST(Paths, OpenDialogResultIsReadWithinTheBuffer) {
         EXPECT_EQ(selection->folder, c.folder);
         EXPECT_EQ(selection->names, c.names);
     }
+    // A buffer whose last element is the last name's zero: what lies beyond it is not read.
+    const std::wstring_view filled = L"D:\\snd\0a.wav\0X"sv;
+    const auto selection = ParseOpenResult(std::span(filled.data(), filled.size() - 1), 7);
+    ASSERT_TRUE(selection.has_value());
+    EXPECT_EQ(selection->names, std::vector<std::wstring>{L"a.wav"});
 }
 
 TEST(Paths, InitialFoldersAndBatchTargets) {
