@@ -3,6 +3,7 @@
 #include "app/work.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include "analysis/statistics.h"
@@ -32,6 +33,19 @@ Bytes SamplesOfWav(const Bytes& wav) {
 StepTable Derived(const Bytes& samples) {
     const DifferenceStats stats = ComputeDifferenceStats(samples);
     return DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh);
+}
+
+// Runs the window's messages until `done` holds or the work ends.
+template <typename Done>
+void PumpUntil(Done done) {
+    MSG message;
+    while (WorkRunning() && !done()) {
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        } else {
+            Sleep(5);
+        }
+    }
 }
 
 // Each coder's file from the window is the core's, and the window says what it bought.
@@ -71,7 +85,9 @@ TEST_F(WorkTest, LongWorkCanBeCancelledAndClosed) {
     std::vector<std::wstring> names;
     for (int n = 0; n < 6; ++n) {
         names.push_back(L"s" + std::to_wstring(n) + L".wav");
-        source.Write(names.back(), Wav({1, 1, 22050, 8}, Tone(60000, 30 + n, 100, 5)));
+        // The first long enough that its work is still running when the window closes.
+        const std::size_t length = n == 0 ? 250000 : 60000;
+        source.Write(names.back(), Wav({1, 1, 22050, 8}, Tone(length, 30 + n, 100, 5)));
     }
     ListAndSelect(source.path, names, 1);
     ChooseCoder(2);
@@ -85,6 +101,11 @@ TEST_F(WorkTest, LongWorkCanBeCancelledAndClosed) {
           Layout::PlayRepackedButton, Layout::CoderChoice}) {
         EXPECT_FALSE(IsEnabled(locked)) << static_cast<int>(locked);
     }
+    PumpUntil([] { return !ControlText(Layout::WorkCountLabel).empty(); });
+    const std::wstring count = ControlText(Layout::WorkCountLabel);
+    EXPECT_TRUE(count.size() == 6 && count[0] >= L'1' && count[0] <= L'6' &&
+                count.substr(1) == L" of 6")
+        << Narrow(count);
     SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     AwaitWork();
     EXPECT_EQ(ControlText(Layout::WorkCountLabel).rfind(L"Cancelled: ", 0), 0u);
@@ -97,7 +118,9 @@ TEST_F(WorkTest, LongWorkCanBeCancelledAndClosed) {
 
     SelectEntry(0);
     SendMessageW(App().MainWindow, WM_COMMAND, IdPlayRepacked, 0);
+    PumpUntil([] { return SendMessageW(Control(Layout::ProgressBar), PBM_GETPOS, 0, 0) > 0; });
     ASSERT_TRUE(WorkRunning());
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"");  // one sample: the bar alone
     PostMessageW(App().MainWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(RunMessageLoop(), 0);
     EXPECT_FALSE(WorkRunning());
