@@ -85,6 +85,9 @@ TEST_F(WindowTest, EveryCommandIsDispatched) {
     RunCommand(IdSourceList, {}, LBN_SETFOCUS);  // the empty list's first notification
     EXPECT_EQ(Sounds().size(), 1u);
     EXPECT_EQ(App().SelectedIndex, -1);
+    for (const int id : {IdPlaySource, IdPlayRepacked, IdCompressFile}) {  // nothing to work on
+        EXPECT_TRUE(RunCommand(id, {CancelDialog()}).empty()) << id;
+    }
     source.Write(L"a.wav", test::Wav({1, 1, 8000, 8}, test::Tone(4000, 40, 60)));
     ListAndSelect(source.path, {L"x.wav", L"a.wav"}, 1);
     ASSERT_TRUE(App().SampleValid);
