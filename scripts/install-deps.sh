@@ -8,6 +8,7 @@ packages=(
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
   pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
   bc time jq
+  libcli11-dev nlohmann-json3-dev
   imagemagick fonts-dejavu-core
 )
 missing=()

@@ -16,7 +16,7 @@ namespace corvane {
 
 constexpr int kPathCapacity = 16384;  // the longest folder or path the program composes
 constexpr int kStartupFolderCapacity = 2048;
-constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the dialogs
+constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the save dialog
 
 // Where each control sits in the layout table, numbered 1 to 39 in creation order: the main
 // page is 1 to 28 and 34 to 39, the About page 29 to 33. Not the command identifiers, which

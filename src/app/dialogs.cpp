@@ -6,6 +6,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "app/app_state.h"
@@ -13,6 +16,8 @@
 namespace corvane {
 
 namespace {
+
+std::size_t openDialogCapacity = kOpenDialogCapacity;
 
 // The folder browser's callback: preselects the folder given as `data`.
 int CALLBACK BrowseInitCallback(HWND window, UINT message, LPARAM, LPARAM data) {
@@ -24,19 +29,33 @@ int CALLBACK BrowseInitCallback(HWND window, UINT message, LPARAM, LPARAM data) 
 
 }  // namespace
 
-std::optional<SourceSelection> AskSourceFiles(HWND owner, const std::wstring* initialFolder) {
-    std::vector<wchar_t> buffer(kDialogFileCapacity, L'\0');
+std::size_t SetOpenDialogCapacity(std::size_t capacity) {
+    return std::exchange(openDialogCapacity, capacity);
+}
+
+std::optional<SourceSelection> AskSourceFiles(HWND owner, const std::wstring* initialFolder,
+                                              bool& tooMany) {
+    // Windows refuses a choice that does not fit (FNERR_BUFFERTOOSMALL); Wine writes it past
+    // the buffer's end, into a guard area that must then still hold its marks.
+    constexpr std::size_t kGuard = 8192;
+    constexpr wchar_t kMark = 0xFFFF;  // a non-character, never in a file name
+    std::vector<wchar_t> buffer(openDialogCapacity + kGuard, kMark);
+    std::fill_n(buffer.begin(), openDialogCapacity, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);  // the 64-bit size: a 32-bit one shows no dialog
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = kWaveFilter;
     dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    dialog.nMaxFile = static_cast<DWORD>(openDialogCapacity);
     dialog.lpstrTitle = kOpenTitle;
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
     if (initialFolder != nullptr) dialog.lpstrInitialDir = initialFolder->c_str();
-    if (!GetOpenFileNameW(&dialog)) return std::nullopt;
-    return ParseOpenResult(buffer, dialog.nFileOffset);
+    const bool chosen = GetOpenFileNameW(&dialog) != 0;
+    tooMany = chosen ? std::any_of(buffer.begin() + static_cast<std::ptrdiff_t>(openDialogCapacity),
+                                   buffer.end(), [](wchar_t c) { return c != kMark; })
+                     : CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
+    if (!chosen || tooMany) return std::nullopt;
+    return ParseOpenResult(std::span(buffer).first(openDialogCapacity), dialog.nFileOffset);
 }
 
 std::optional<SaveChoice> AskSavePath(HWND owner, const wchar_t* filter,

@@ -17,8 +17,14 @@ inline constexpr wchar_t kSaveTitle[] = L"Сохранить файл";
 inline constexpr wchar_t kWaveFilter[] = L"Wave Sound (*.wav)\0*.wav\0";
 inline constexpr wchar_t kTextFilter[] = L"Text (*.txt)\0*.txt\0";
 
-// The multi-select open dialog for WAV files, starting in `initialFolder` when given.
-std::optional<SourceSelection> AskSourceFiles(HWND owner, const std::wstring* initialFolder);
+// The multi-select open dialog for WAV files, starting in `initialFolder` when given. Nothing
+// when it is cancelled, or when the names chosen do not fit its buffer: `tooMany` then says so.
+std::optional<SourceSelection> AskSourceFiles(HWND owner, const std::wstring* initialFolder,
+                                              bool& tooMany);
+// Characters of names the open dialog can return: room for tens of thousands of files. Returns
+// the capacity it replaces (tests choose a small one).
+inline constexpr std::size_t kOpenDialogCapacity = 1 << 20;
+std::size_t SetOpenDialogCapacity(std::size_t capacity);
 
 // The chosen path of a save dialog and where its file name starts.
 struct SaveChoice {

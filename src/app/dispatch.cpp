@@ -60,6 +60,11 @@ void CoderChanged() {
     if (CoderChosen() == app.Coder) return;  // focus changes, the list opening
     app.Coder = CoderChosen();
     SetLabel(Layout::SnrLabel, "");
+    if (!app.SourceInImage) {  // the plots and the image hold the other coder's result
+        StopPlayback();
+        LoadSource();
+        AnalyseSample(false);
+    }
 }
 
 }  // namespace

@@ -159,8 +159,14 @@ void FinishBatch(const Batch& batch, bool cancelled) {
 
 void ChooseSourceFiles() {
     AppState& app = App();
-    std::optional<SourceSelection> selection =
-        AskSourceFiles(app.MainWindow, OpenDialogFolder(app.SourceFolder, app.StartupFolder));
+    bool tooMany = false;
+    std::optional<SourceSelection> selection = AskSourceFiles(
+        app.MainWindow, OpenDialogFolder(app.SourceFolder, app.StartupFolder), tooMany);
+    if (tooMany) {
+        ShowWarning(app.MainWindow,
+                    L"The names of the files chosen do not fit in one choice. Nothing was "
+                    L"opened: choose fewer files at a time.");
+    }
     if (!selection || selection->folder.size() >= kPathCapacity) return;
     TakeSourceFiles(std::move(*selection));
 }

@@ -1,12 +1,10 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
 
-#include "cli/options.h"
 #include "cli/source_file.h"
 #include "codec/decoder.h"
 #include "codec/depacker_listing.h"
@@ -22,14 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<Options> Parse(const Args& args, const std::map<std::string, std::string>& known,
-                             int& exitCode) {
-    std::string error;
-    auto options = ParseOptions(args, known, error);
-    if (!options) exitCode = UsageError(error);
-    return options;
-}
-
 // Writes a whole output file, or standard output for "-".
 bool Write(const std::string& target, std::span<const std::uint8_t> bytes) {
     std::string error;
@@ -42,46 +32,26 @@ bool Write(const std::string& target, std::span<const std::uint8_t> bytes) {
     return false;
 }
 
-// The --encoder option: greedy (the default), trellis or optimal.
-std::optional<Encoder> EncoderOption(const Options& options, int& exitCode) {
-    const auto name = options.Get("--encoder");
-    if (!name) return Encoder::Greedy;
-    const auto encoder = ParseEncoderName(*name);
-    if (!encoder) exitCode = UsageError("--encoder takes greedy, trellis or optimal");
-    return encoder;
-}
-
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 }  // namespace
 
-int RunPack(const Args& args) {
+int RunPack(const Request& request) {
     int exitCode = kExitOk;
-    const auto options = Parse(args,
-                               {{"-o", "--output"},
-                                {"--output", "--output"},
-                                {"-d", "--dir"},
-                                {"--dir", "--dir"},
-                                {"--table-from", "--table-from"},
-                                {"--encoder", "--encoder"}},
-                               exitCode);
-    if (!options) return exitCode;
-    const auto encoder = EncoderOption(*options, exitCode);
-    if (!encoder) return exitCode;
-    const auto& inputs = options->positional;
-    if (inputs.empty()) return UsageError("pack needs at least one WAV file");
-    const auto output = options->Get("--output");
-    const auto dir = options->Get("--dir");
-    if (output && dir) return UsageError("-o and -d cannot be used together");
-    if (output && inputs.size() != 1) return UsageError("-o takes exactly one input file");
-    for (const auto& input : inputs) {
-        if (IsStandardStream(input) && !output) {
-            return UsageError("pack - reads standard input and needs -o OUT.C");
-        }
+    const auto& inputs = request.inputs;
+    const auto& output = request.output;
+    const auto& dir = request.dir;
+    if (output && inputs.size() != 1) return UsageError("pack: -o takes exactly one input file");
+    const bool fromStandardInput = std::any_of(inputs.begin(), inputs.end(), IsStandardStream);
+    if (fromStandardInput && !output) {
+        return UsageError("pack: - reads standard input and needs -o OUT.C");
+    }
+    if (fromStandardInput && request.tableFrom && IsStandardStream(*request.tableFrom)) {
+        return UsageError("pack: standard input cannot be both the source and --table-from");
     }
 
     std::optional<StepTable> sharedTable;
-    if (const auto tableFrom = options->Get("--table-from")) {
+    if (const auto& tableFrom = request.tableFrom) {
         const auto other = LoadAnalysedSource(*tableFrom);
         if (!other) return kExitRefused;
         sharedTable = other->table;
@@ -98,8 +68,8 @@ int RunPack(const Args& args) {
             exitCode = kExitRefused;
             continue;
         }
-        const PackedSample packed = PackWithEncoder(*encoder, SamplesOf(source->loaded.image),
-                                                    sharedTable.value_or(source->table));
+        const PackedSample packed = PackWithEncoder(
+            request.encoder, SamplesOf(source->loaded.image), sharedTable.value_or(source->table));
         const fs::path inputPath = PathOf(input);
         const fs::path name = PathOf(PackedFileName(Utf8Of(inputPath.filename())));
         const std::string target = output ? *output
@@ -117,54 +87,23 @@ std::vector<std::uint8_t> RepackedImage(const AnalysedSource& source, Encoder en
     return image;
 }
 
-int RunRepack(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options = Parse(
-        args, {{"-o", "--output"}, {"--output", "--output"}, {"--encoder", "--encoder"}}, exitCode);
-    if (!options) return exitCode;
-    const auto encoder = EncoderOption(*options, exitCode);
-    if (!encoder) return exitCode;
-    const auto output = options->Get("--output");
-    if (options->positional.size() != 1 || !output) {
-        return UsageError("repack takes one WAV file and -o OUT.wav");
-    }
-    const auto source = LoadAnalysedSource(options->positional[0]);
+int RunRepack(const Request& request) {
+    const auto source = LoadAnalysedSource(request.inputs[0]);
     if (!source) return kExitRefused;
-    return Write(*output, RepackedImage(*source, *encoder)) ? kExitOk : kExitRefused;
+    return Write(*request.output, RepackedImage(*source, request.encoder)) ? kExitOk : kExitRefused;
 }
 
-int RunSnr(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options = Parse(args, {{"--encoder", "--encoder"}}, exitCode);
-    if (!options) return exitCode;
-    const auto encoder = EncoderOption(*options, exitCode);
-    if (!encoder) return exitCode;
-    if (options->positional.size() != 1) return UsageError("snr takes one WAV file");
-    const auto source = LoadAnalysedSource(options->positional[0]);
+int RunSnr(const Request& request) {
+    const auto source = LoadAnalysedSource(request.inputs[0]);
     if (!source) return kExitRefused;
-    const auto repacked = RepackedImage(*source, *encoder);
-    Print(SnrText(RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked))) + "\n");
-    return kExitOk;
+    const auto repacked = RepackedImage(*source, request.encoder);
+    return PrintResult(
+        SnrText(RepackedSnrDb(SamplesOf(source->loaded.image), SamplesOf(repacked))) + "\n",
+        kExitOk);
 }
 
-int RunUnpack(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options =
-        Parse(args, {{"-o", "--output"}, {"--output", "--output"}, {"--rate", "--rate"}}, exitCode);
-    if (!options) return exitCode;
-    const auto output = options->Get("--output");
-    if (options->positional.size() != 1 || !output) {
-        return UsageError("unpack takes one packed file and -o OUT.wav");
-    }
-    std::uint32_t rate = 22050;
-    if (const auto text = options->Get("--rate")) {
-        const auto end = text->data() + text->size();
-        const auto [ptr, ec] = std::from_chars(text->data(), end, rate);
-        if (ec != std::errc() || ptr != end || rate == 0) {
-            return UsageError("--rate needs a positive whole number of Hz");
-        }
-    }
-    const std::string& input = options->positional[0];
+int RunUnpack(const Request& request) {
+    const std::string& input = request.inputs[0];
     std::string error;
     const auto bytes =
         IsStandardStream(input) ? ReadStandardInput(error) : ReadWholeFile(PathOf(input), error);
@@ -178,27 +117,21 @@ int RunUnpack(const Args& args) {
         return kExitRefused;
     }
     const auto samples = DecodeSamples(packed->data, packed->table);
-    const WaveHeader header = MonoWaveHeader(rate, static_cast<std::uint32_t>(samples.size()));
+    const WaveHeader header =
+        MonoWaveHeader(request.unpackRate, static_cast<std::uint32_t>(samples.size()));
     std::vector<std::uint8_t> wav(header.bytes.begin(), header.bytes.end());
     wav.insert(wav.end(), samples.begin(), samples.end());
-    return Write(*output, wav) ? kExitOk : kExitRefused;
+    return Write(*request.output, wav) ? kExitOk : kExitRefused;
 }
 
-int RunDepacker(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
-    if (!options) return exitCode;
-    if (!options->positional.empty()) return UsageError("depacker takes no file arguments");
-    const std::string target = options->Get("--output").value_or("Depacker.txt");
+int RunDepacker(const Request& request) {
+    const std::string target = request.output.value_or("Depacker.txt");
     const std::string listing = DepackerListing();
     return Write(target, AsBytes(listing)) ? kExitOk : kExitRefused;
 }
 
-int RunDemo(const Args& args) {
-    int exitCode = kExitOk;
-    const auto options = Parse(args, {{"-o", "--output"}, {"--output", "--output"}}, exitCode);
-    if (!options) return exitCode;
-    const std::string target = options->Get("--output").value_or("demo.wav");
+int RunDemo(const Request& request) {
+    const std::string target = request.output.value_or("demo.wav");
     // A plucked two-note chord, 16-bit stereo at 22 050 Hz, 1.5 seconds.
     constexpr std::uint32_t kRate = 22050;
     constexpr std::uint32_t kFrames = kRate * 3 / 2;

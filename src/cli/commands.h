@@ -1,35 +1,56 @@
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "codec/encoder_choice.h"
+
 namespace corvane::cli {
 
-// Exit codes: 0 success, 1 an input was refused, 2 usage error.
+// Exit codes: 0 success, 1 an input was refused or an output could not be written, 2 usage
+// error.
 constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
-using Args = std::vector<std::string>;  // UTF-8, the arguments after the command name
+using Args = std::vector<std::string>;  // UTF-8
 
 // The whole command line, program name left out.
 int RunCommandLine(Args args);
 
-int RunInfo(const Args& args);
-int RunPack(const Args& args);
-int RunRepack(const Args& args);
-int RunSnr(const Args& args);
-int RunUnpack(const Args& args);
-int RunDepacker(const Args& args);
-int RunDemo(const Args& args);
+// What a command was asked to do: its file arguments and the options it takes, as parsed.
+struct Request {
+    std::vector<std::string> inputs;
+    std::optional<std::string> output;  // -o
+    std::optional<std::string> dir;     // -d
+    std::optional<std::string> tableFrom;
+    Encoder encoder = Encoder::Greedy;
+    bool json = false;
+    std::uint32_t unpackRate = 22050;
+};
+
+int RunInfo(const Request& request);
+int RunPack(const Request& request);
+int RunRepack(const Request& request);
+int RunSnr(const Request& request);
+int RunUnpack(const Request& request);
+int RunDepacker(const Request& request);
+int RunDemo(const Request& request);
 
 // UTF-8 text to standard output and standard error; on a Windows console, as the console's
-// own wide text.
-void Print(std::string_view text);
+// own wide text. Print is false with `error` set when the output refuses the text.
+bool Print(std::string_view text, std::string& error);
 void PrintError(std::string_view text);
+
+// Text a command exists to print: when it cannot be written, says so on stderr and returns
+// kExitRefused, else `status`.
+int PrintResult(std::string_view text, int status);
 
 // Prints "corvane-cli: <subject>: <why>" on stderr.
 void Refuse(const std::string& subject, const std::string& why);
+// Prints "corvane-cli: <why>" and where to find help, on one line; returns kExitUsage.
 int UsageError(const std::string& why);
 
 // "-" names standard input or output.

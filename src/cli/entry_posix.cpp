@@ -3,12 +3,13 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "files/file_io.h"
 
 namespace corvane::cli {
 
-void Print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+bool Print(std::string_view text, std::string& error) {
+    return WriteStandardOutput({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                               error);
 }
 
 void PrintError(std::string_view text) {

@@ -5,31 +5,43 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "cli/commands.h"
+#include "files/file_io.h"
 #include "files/utf16.h"
 
 namespace corvane::cli {
 
 namespace {
 
-void Write(DWORD stream, FILE* file, std::string_view text) {
+// On a console, the text as the console's own wide text; nothing when `stream` is no console.
+std::optional<bool> WriteToConsole(DWORD stream, std::string_view text) {
     HANDLE handle = GetStdHandle(stream);
     DWORD mode = 0;
-    if (GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = Widen(text);
-        DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        return;
-    }
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fflush(file);
+    if (GetFileType(handle) != FILE_TYPE_CHAR || !GetConsoleMode(handle, &mode)) return {};
+    const std::wstring wide = Widen(text);
+    DWORD written = 0;
+    return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) !=
+           0;
 }
 
 }  // namespace
 
-void Print(std::string_view text) { Write(STD_OUTPUT_HANDLE, stdout, text); }
-void PrintError(std::string_view text) { Write(STD_ERROR_HANDLE, stderr, text); }
+bool Print(std::string_view text, std::string& error) {
+    if (const auto written = WriteToConsole(STD_OUTPUT_HANDLE, text)) {
+        if (!*written) error = "the console refused the text";
+        return *written;
+    }
+    return WriteStandardOutput({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
+                               error);
+}
+
+void PrintError(std::string_view text) {
+    if (WriteToConsole(STD_ERROR_HANDLE, text)) return;
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
 
 }  // namespace corvane::cli
 

@@ -1,8 +1,7 @@
 // corvane-cli info: the facts of a source as the window shows them, or as one JSON object.
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
-#include "cli/options.h"
 #include "cli/source_file.h"
 #include "codec/depacker_listing.h"
 #include "text/facts.h"
@@ -12,98 +11,54 @@ namespace corvane::cli {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-// One JSON object, its members written in order.
-class Json {
-  public:
-    Json& Put(const char* key, const std::string& value) {
-        text_ += (text_.size() > 1 ? ",\n  " : "\n  ") + Quoted(key) + ": " + value;
-        return *this;
-    }
-    Json& Put(const char* key, long long value) { return Put(key, std::to_string(value)); }
-    Json& Put(const char* key, bool value) {
-        return Put(key, std::string(value ? "true" : "false"));
-    }
-    std::string Text() const { return text_ + "\n}\n"; }
-
-  private:
-    std::string text_ = "{";
-};
-
-std::string Table(const StepTable& table) {
-    std::string text = "[";
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        text += (k ? ", " : "") + std::to_string(table[k]);
-    }
-    return text + "]";
-}
+using Json = nlohmann::ordered_json;  // keys in the order README's table gives them
 
 std::string InfoJson(const std::string& path, const LoadedSource& loaded,
                      const AnalysedSource* source) {
     Json json;
-    json.Put("file", Quoted(path));
+    json["file"] = path;
     const WaveFormat& f = loaded.format;
     const bool read = loaded.refusal != Refusal::Unreadable;
-    const auto field = [read](long long value) { return read ? std::to_string(value) : "null"; };
-    json.Put("formatCode", field(f.audioFormat))
-        .Put("channels", field(f.channels))
-        .Put("bitsPerSample", field(f.bitsPerSample))
-        .Put("sampleRate", field(f.sampleRate))
-        .Put("dataSize", field(f.dataSize))
-        .Put("lengthSeconds", field(f.Seconds()))
-        .Put("accepted", loaded.Valid())
-        .Put("refusal", loaded.Valid() ? "null" : Quoted(RefusalWord(loaded.refusal)));
-    if (!source) return json.Text();
-    const std::size_t samples = SamplesOf(loaded.image).size();
-    const bool storable = PackedDataFits(samples);
-    const HostCost cost = DepackerCost(PackedDataLength(samples));
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.3f", cost.secondsAtLeast);
-    const auto target = [storable](const std::string& value) { return storable ? value : "null"; };
-    json.Put("samples", static_cast<long long>(samples))
-        .Put("gainSpanLow", static_cast<long long>(source->stats.gainSpanLow))
-        .Put("gainSpanHigh", static_cast<long long>(source->stats.gainSpanHigh))
-        .Put("histogramPeak", static_cast<long long>(source->stats.peak))
-        .Put("stepTable", Table(source->table))
-        .Put("packedSize", static_cast<long long>(PackedFileSize(samples)))
-        .Put("storable", storable)
-        .Put("cardSamples", target(std::to_string(cost.cardSamples)))
-        .Put("streamSecondsAtLeast", target(seconds))
-        .Put("fitsHostPage", target(cost.fitsPage ? "true" : "false"))
-        .Put("loadAddressLowByteMax", static_cast<long long>(kLoadAddressLowByteMax));
-    return json.Text();
+    const auto field = [read](long long value) { return read ? Json(value) : Json(nullptr); };
+    json["formatCode"] = field(f.audioFormat);
+    json["channels"] = field(f.channels);
+    json["bitsPerSample"] = field(f.bitsPerSample);
+    json["sampleRate"] = field(f.sampleRate);
+    json["dataSize"] = field(f.dataSize);
+    json["lengthSeconds"] = field(f.Seconds());
+    json["accepted"] = loaded.Valid();
+    json["refusal"] = loaded.Valid() ? Json(nullptr) : Json(RefusalWord(loaded.refusal));
+    if (source) {
+        const std::size_t samples = SamplesOf(loaded.image).size();
+        const bool storable = PackedDataFits(samples);
+        const HostCost cost = DepackerCost(PackedDataLength(samples));
+        const auto target = [storable](Json value) { return storable ? value : Json(nullptr); };
+        json["samples"] = samples;
+        json["gainSpanLow"] = source->stats.gainSpanLow;
+        json["gainSpanHigh"] = source->stats.gainSpanHigh;
+        json["histogramPeak"] = source->stats.peak;
+        json["stepTable"] = source->table;
+        json["packedSize"] = PackedFileSize(samples);
+        json["storable"] = storable;
+        json["cardSamples"] = target(cost.cardSamples);
+        json["streamSecondsAtLeast"] = target(static_cast<double>(cost.millisecondsAtLeast) / 1000);
+        json["fitsHostPage"] = target(cost.fitsPage);
+        json["loadAddressLowByteMax"] = kLoadAddressLowByteMax;
+    }
+    // A name that is not UTF-8 (any bytes are a POSIX file name) gets U+FFFD for each bad byte.
+    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace
 
-int RunInfo(const Args& args) {
-    std::string error;
-    const auto options = ParseOptions(args, {}, error, {"--json"});
-    if (!options) return UsageError(error);
-    if (options->positional.size() != 1) return UsageError("info takes one WAV file");
-    const std::string& path = options->positional[0];
-
+int RunInfo(const Request& request) {
+    const std::string& path = request.inputs[0];
     LoadedSource loaded;
     const auto source = LoadAnalysedSource(path, &loaded);
-    if (options->flags.contains("--json")) {
-        Print(InfoJson(path, source ? source->loaded : loaded, source ? &*source : nullptr));
-        return source ? kExitOk : kExitRefused;
+    const int status = source ? kExitOk : kExitRefused;
+    if (request.json) {
+        return PrintResult(
+            InfoJson(path, source ? source->loaded : loaded, source ? &*source : nullptr), status);
     }
     std::string text;
     for (const std::string& fact : FactLinesOf(source ? source->loaded : loaded)) {
@@ -122,8 +77,7 @@ int RunInfo(const Args& args) {
             }
         }
     }
-    Print(text);
-    return source ? kExitOk : kExitRefused;
+    return PrintResult(text, status);
 }
 
 }  // namespace corvane::cli

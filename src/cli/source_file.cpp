@@ -18,6 +18,10 @@ std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, Loaded
     if (bytes && !bytes->empty()) {
         source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
     }
+    // A named file is packed as far as it goes; a pipe that ended early was cut off.
+    if (IsStandardStream(path) && source.loaded.Valid() && source.loaded.endsEarly) {
+        source.loaded.refusal = Refusal::EndsEarly;
+    }
     if (!source.loaded.Valid()) {
         Refuse(path, RefusalText(source.loaded.refusal) + (error.empty() ? "" : ": " + error));
         if (refused) *refused = std::move(source.loaded);

@@ -155,7 +155,8 @@ std::string DepackerListing() {
 HostCost DepackerCost(std::size_t dataLength) {
     // The routine handles a byte before it counts down, so a count of 0 wraps to 65 536.
     const std::size_t bytes = dataLength == 0 ? 65536 : dataLength;
-    return {bytes, 4 * bytes, static_cast<double>(bytes) * kDepackerTStatesPerByte / kHostClockHz,
+    const std::size_t tStates = bytes * kDepackerTStatesPerByte;
+    return {bytes, 4 * bytes, tStates / (kHostClockHz / 1000),
             kPackedHeaderSize + dataLength <= kHostPageBytes};
 }
 

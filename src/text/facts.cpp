@@ -51,6 +51,8 @@ std::string RefusalText(Refusal refusal) {
             return "too long: its packed data would exceed 65535 bytes";
         case Refusal::OutOfMemory:
             return "there was not enough memory to load and pack it";
+        case Refusal::EndsEarly:
+            return "it ended before the data size its header declares";
     }
     return {};
 }
@@ -71,6 +73,8 @@ std::string RefusalWord(Refusal refusal) {
             return "too-long";
         case Refusal::OutOfMemory:
             return "out-of-memory";
+        case Refusal::EndsEarly:
+            return "ends-early";
     }
     return {};
 }

@@ -1,6 +1,6 @@
 #include "text/summary.h"
 
-#include <cstdio>
+#include <charconv>
 
 #include "codec/depacker_listing.h"
 #include "text/digit_groups.h"
@@ -28,20 +28,22 @@ std::string TableText(const StepTable& table) {
 }
 
 std::string SnrText(double snrDb) {
-    char text[48];
-    std::snprintf(text, sizeof text, "SNR: %.2f dB", snrDb);
-    return text;
+    // Not printf: its decimal separator follows the C locale, which the window sets to Russian.
+    char number[48];
+    const auto end =
+        std::to_chars(number, number + sizeof number, snrDb, std::chars_format::fixed, 2);
+    return "SNR: " + std::string(number, end.ptr) + " dB";
 }
 
 std::vector<std::string> HostCostLines(std::size_t dataLength) {
     const HostCost cost = DepackerCost(dataLength);
-    char seconds[48];
-    std::snprintf(seconds, sizeof seconds, "%.1f", cost.secondsAtLeast);
+    const std::size_t tenths = cost.millisecondsAtLeast / 100;  // a lower bound rounds down
+    const std::string seconds = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     std::string samples =
         "Card Receives: " + FormatDigitGroups(static_cast<long long>(cost.cardSamples)) +
         " samples";
     if (dataLength == 0) samples += " (a file without data runs the depacker over 65 536 bytes)";
-    return {samples, "Streaming Time: at least " + std::string(seconds) + " s at 3.5 MHz",
+    return {samples, "Streaming Time: at least " + seconds + " s at 3.5 MHz",
             cost.fitsPage ? "Host Memory: fits one 16 KB page" : "Host Memory: over 16 KB",
             "Load Address: low byte at most #F3"};
 }

@@ -69,7 +69,17 @@ bool IsExtensiblePcm(std::span<const std::uint8_t> fmt) {
 struct WalkedLayout {
     WaveHeader header;
     std::span<const std::uint8_t> samples;
+    bool endsEarly = false;
 };
+
+// Data sizes a writer that cannot seek back leaves: 0 and 0xFFFFFFFF, and sox's 0x7FFFF000.
+bool SizeUnknown(std::uint32_t size) {
+    return size == 0 || size == 0xFFFFFFFF || size == 0x7FFFF000;
+}
+
+bool EndsBefore(std::uint32_t declared, std::size_t available) {
+    return !SizeUnknown(declared) && available < declared;
+}
 
 std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
     if (!HasId(file, 0, "RIFF") || !HasId(file, 8, "WAVE")) return std::nullopt;
@@ -95,11 +105,20 @@ std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
     const std::uint32_t riffSize = ReadU32(file, 4);
     const bool streamed = data.size == 0 && (riffSize == 0 || riffSize == 0xFFFFFFFF);
     layout.samples = Payload(file, data.payload, streamed ? 0xFFFFFFFF : data.size);
+    layout.endsEarly = EndsBefore(data.size, layout.samples.size());
     return layout;
 }
 
-LoadedSource CheckAndNormalise(std::vector<std::uint8_t> image) {
+// Whether the file ends before the data size its header declares.
+bool EndsEarly(std::span<const std::uint8_t> file) {
+    if (const auto layout = WalkLayout(file)) return layout->endsEarly;
+    const std::size_t available = file.size() > kWaveHeaderSize ? file.size() - kWaveHeaderSize : 0;
+    return EndsBefore(WaveHeader::From(file).DataSize(), available);  // the fixed layout
+}
+
+LoadedSource CheckAndNormalise(std::vector<std::uint8_t> image, bool endsEarly) {
     LoadedSource loaded;
+    loaded.endsEarly = endsEarly;
     loaded.image = std::move(image);
     loaded.format = FormatOf(WaveHeader::From(loaded.image));
     loaded.refusal = loaded.format.Check();
@@ -159,12 +178,13 @@ std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> fi
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
     if (file.empty()) return {};
-    return CheckAndNormalise(CanonicalWaveImage(file));
+    return CheckAndNormalise(CanonicalWaveImage(file), EndsEarly(file));
 }
 
 LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file) {
     if (file.empty()) return {};
-    return CheckAndNormalise(CanonicalWaveImageInPlace(std::move(file)));
+    const bool endsEarly = EndsEarly(file);
+    return CheckAndNormalise(CanonicalWaveImageInPlace(std::move(file)), endsEarly);
 }
 
 Refusal StoreRefusal(const LoadedSource& source) {

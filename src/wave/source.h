@@ -17,6 +17,7 @@ enum class Refusal : std::uint8_t {
     BitDepth,     // neither 8 nor 16 bits a sample
     TooLong,      // its packed data would overflow the 16-bit length field
     OutOfMemory,  // no room to load or pack it
+    EndsEarly,    // a stream that ended before the data size its header declares
 };
 
 // The header fields that decide whether a source is taken, as the file states them.
@@ -58,6 +59,9 @@ struct LoadedSource {
     std::vector<std::uint8_t> image;  // normalised: 44-byte header + 8-bit mono samples
     WaveFormat format;                // as the file states it, before normalisation
     Refusal refusal = Refusal::Unreadable;
+    // The file ends before the data size its header declares, a size that means "unknown"
+    // aside. A named file is packed as far as it goes; a stream that ends early was cut off.
+    bool endsEarly = false;
     bool Valid() const { return refusal == Refusal::None; }
 };
 

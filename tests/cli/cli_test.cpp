@@ -334,8 +334,64 @@ TEST_F(Cli, UnpackTheListingAndUsage) {
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.err.rfind("corvane-cli: ", 0), 0u) << args;
     }
+    EXPECT_EQ(Run("pack - --table-from - -o x.C", Q("a.wav")).status, 2);  // one input, not two
+    EXPECT_EQ(Run("demo " + Q("mine.wav")).status, 2);
+    EXPECT_FALSE(fs::exists(dir / "mine.wav") || fs::exists("demo.wav"));
+    for (const std::string& args : {"pack " + wav + " x.wav -o x.C", "demo " + Q("mine.wav")}) {
+        EXPECT_EQ(Lines(Run(args).err).size(), 1u) << args;
+    }
     EXPECT_EQ(Run("--help").status, 0);
     EXPECT_EQ(Run("--version").out, "corvane-cli " CORVANE_VERSION "\n");
+}
+
+// A stream cut before the data its header declares is refused; sizes that mean "unknown" (0,
+// 0xFFFFFFFF, sox's 0x7FFFF000) run to the end, and a named file is packed as far as it goes.
+TEST_F(Cli, StreamsThatEndEarly) {
+    const std::string speech = Write("s.wav", Wav({1, 1, 8000, 8}, Tone(7998, 37, 90, 7)));
+    for (const std::string bytes : {"1001", "43"}) {
+        const int status = Shell("head -c " + bytes + " " + speech + " | " + Program() +
+                                 " pack - -o " + Q("cut.C") + " 2>" + Q("err"));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << bytes;
+        EXPECT_EQ(Lines(Text("err")).size(), 1u) << Text("err");
+        EXPECT_FALSE(fs::exists(dir / "cut.C"));
+    }
+    ASSERT_EQ(Shell("head -c 1001 " + speech + " > " + Q("named.wav")), 0);
+    EXPECT_EQ(Run("pack " + Q("named.wav")).status, 0);
+    EXPECT_EQ(Read("named.C").size(), 13u + (1001u - 44 - 2) / 4);
+
+    const std::string sox = "'" CORVANE_SOX "' " + speech + " ";
+    ASSERT_EQ(Shell(sox + "-t wav - trim 0 0.5 2>/dev/null | " + Program() + " pack - -o " +
+                    Q("piped.C")),
+              0);
+    ASSERT_EQ(Shell(sox + Q("trimmed.wav") + " trim 0 0.5"), 0);
+    ASSERT_EQ(Run("pack " + Q("trimmed.wav")).status, 0);
+    EXPECT_EQ(Read("piped.C"), Read("trimmed.C"));
+
+    // The least streaming time, rounded down: 1999 bytes take 0.439877 s.
+    Write("info.json", [&] {
+        const std::string json = Run("info --json " + speech).out;
+        return Bytes(json.begin(), json.end());
+    }());
+    EXPECT_EQ(Shell("jq -e '.streamSecondsAtLeast == 0.439' " + Q("info.json") + " >/dev/null"), 0);
+}
+
+// Output that cannot be written is a failure, and any file name makes valid JSON.
+TEST_F(Cli, UnwritableOutputAndNamesThatAreNotText) {
+    const std::string wav = Write("a.wav", Wav({1, 1, 8000, 8}, Tone(999, 30, 60)));
+    for (const std::string& command : {"info --json " + wav, "info " + wav, "snr " + wav}) {
+        const int status = Shell(Program() + " " + command + " >/dev/full 2>" + Q("err"));
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << command;
+        EXPECT_EQ(Lines(Text("err")).size(), 1u) << command;
+    }
+    const std::string odd = Write("bad\xff\xc3.wav", Wav({1, 1, 8000, 8}, Tone(999, 30, 60)));
+    const Result info = Run("info --json " + odd);
+    Write("odd.json", Bytes(info.out.begin(), info.out.end()));
+    // jq itself mends bad bytes, so read it as Python's strict UTF-8 decoder does.
+    EXPECT_EQ(Shell("python3 -c 'import json, sys; sys.exit(not json.load(open(sys.argv[1], "
+                    "encoding=\"utf-8\"))[\"file\"].endswith(\"bad\\ufffd\\ufffd.wav\"))' " +
+                    Q("odd.json")),
+              0)
+        << info.out;
 }
 
 }  // namespace

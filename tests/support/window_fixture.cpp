@@ -1,6 +1,7 @@
 #include "support/window_fixture.h"
 
 #include <algorithm>
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 
@@ -56,6 +57,7 @@ void MainWindowTest::SetUp() {
     ASSERT_TRUE(registered);
     ResetAppState();
     CreateFonts();
+    std::setlocale(LC_ALL, "Russian");  // as the program runs: a decimal comma in printf
     Sounds().clear();
     SetPlaySoundFunction([](LPCWSTR sound, HMODULE, DWORD flags) -> BOOL {
         Sounds().push_back({sound == nullptr, flags, App().WaveImage});

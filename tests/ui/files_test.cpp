@@ -3,9 +3,11 @@
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "app/dialogs.h"
 #include "app/dispatch.h"
 #include "codec/depacker_listing.h"
 #include "codec/encoder.h"
+#include "files/utf16.h"
 #include "support/window_fixture.h"
 
 namespace corvane::uitest {
@@ -51,6 +53,31 @@ TEST_F(FilesTest, OpenFilesListsThemInTheDialogsOrder) {
     ASSERT_EQ(RunCommand(IdOpenFiles, {CancelDialog()}).size(), 1u);  // cancel changes nothing
     EXPECT_EQ(App().SourceCount, 2);
     EXPECT_EQ(App().WaveImage, LoadSourceBytes(a).image);
+}
+
+// Hundreds of files at once are listed; a choice too long for the dialog's buffer is refused
+// with a message, changing nothing, and never written past the buffer.
+TEST_F(FilesTest, OpenFilesTakesHundredsAndRefusesWhatDoesNotFit) {
+    const Bytes wav = Sound(4, 100);
+    std::wstring names;  // 140 names of 80 characters: more than the 10 240 the dialog once took
+    for (int n = 0; n < 140; ++n) {
+        const std::wstring name =
+            std::wstring(70, L'x').replace(0, 3, std::to_wstring(100 + n)) + L".wav";
+        source.Write(name, wav);
+        names += L"\"" + name + L"\" ";
+    }
+    App().StartupFolder = source.path;
+    ASSERT_EQ(RunCommand(IdOpenFiles, {EnterFileName(names)}).size(), 1u);
+    EXPECT_EQ(App().SourceCount, 140);
+
+    const std::size_t capacity = SetOpenDialogCapacity(4000);
+    const auto seen =
+        RunCommand(IdOpenFiles, {EnterFileName(names.substr(0, 60 * 77)), PressButton(IDOK)});
+    SetOpenDialogCapacity(capacity);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].kind, DialogKind::Message);
+    EXPECT_NE(seen[1].text.find(L"do not fit"), std::wstring::npos) << Narrow(seen[1].text);
+    EXPECT_EQ(App().SourceCount, 140);
 }
 
 TEST_F(FilesTest, CompressFileSavesTheSourcePackedWithTheTableInForce) {

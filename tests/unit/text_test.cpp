@@ -1,7 +1,9 @@
 // The texts people read: digit groups and the summary labels.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <limits>
+#include <string>
 
 #include "text/digit_groups.h"
 #include "text/summary.h"
@@ -46,10 +48,27 @@ TEST(Texts, WhatAPackedFileCostsTheHost) {
     EXPECT_EQ(HostCostLines(16371)[2], "Host Memory: fits one 16 KB page");  // 16 384 bytes
     EXPECT_EQ(HostCostLines(16372)[2], "Host Memory: over 16 KB");
     EXPECT_EQ(HostCostLines(65535)[1], "Streaming Time: at least 14.4 s at 3.5 MHz");
+    // A lower bound never passes the least time, 770 T-states a byte, and is rounded down.
+    for (std::size_t bytes = 1; bytes <= 65535; bytes += 97) {
+        const std::string line = HostCostLines(bytes)[1];
+        const double shown = std::stod(line.substr(line.find("least ") + 6));
+        const double least = static_cast<double>(bytes) * 770 / 3.5e6;
+        EXPECT_TRUE(shown <= least && least < shown + 0.1) << bytes << ": " << line;
+    }
     // The routine counts down after a byte: no data runs it over 65 536 bytes.
     EXPECT_EQ(HostCostLines(0)[0],
               "Card Receives: 262 144 samples (a file without data runs "
               "the depacker over 65 536 bytes)");
+}
+
+// The window sets the C locale to Russian, whose printf writes a decimal comma.
+TEST(Texts, NumbersIgnoreTheCLocale) {
+    if (!std::setlocale(LC_ALL, "Russian") && !std::setlocale(LC_ALL, "ru_RU.UTF-8")) {
+        GTEST_SKIP() << "no Russian locale here (the Windows build's run has one)";
+    }
+    EXPECT_EQ(SnrText(16.92), "SNR: 16.92 dB");
+    EXPECT_EQ(HostCostLines(2100)[1], "Streaming Time: at least 0.4 s at 3.5 MHz");
+    std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace
