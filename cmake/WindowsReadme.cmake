@@ -1,15 +1,65 @@
 # Makes the release zip's ReadMe.txt for Windows users: res/ReadMe.txt.in with
 # @CORVANE_README_TEXT@ replaced by the parts of README.md between "<!-- ReadMe.txt -->" and
-# "<!-- /ReadMe.txt -->", as plain text (no ** or `, headings underlined, code indented),
-# UTF-8 with a byte order mark and CRLF line ends, as Notepad reads best.
+# "<!-- /ReadMe.txt -->", as plain text for Notepad: no ** marks, `code` in double quotes, headings
+# underlined, code blocks indented, each table row a list item, every line at most 78 characters
+# (words wrap under the text they continue), UTF-8 with a byte order mark and CRLF line ends.
 #   cmake -DREADME=README.md -DTEMPLATE=res/ReadMe.txt.in -DOUTPUT=ReadMe.txt
 #         -DCORVANE_VERSION=1.0.0 -P cmake/WindowsReadme.cmake
+set(width 78)
+
+# Appends `line` to `text`, broken at spaces into lines of at most `width` characters; the lines
+# after the first start under the text of the first (past a list item's "- " or "1. ").
+function(append_wrapped text_var line)
+  set(text "${${text_var}}")
+  # Spaces a line must not break at: inside a number's digit groups ("44 100") and in a run of
+  # spaces (the captions "▶  PLAY SOURCE"); kept as character 1 until the lines are cut.
+  string(ASCII 1 keep)
+  foreach(pass 1 2)
+    string(REGEX REPLACE "([0-9]) ([0-9][0-9][0-9])" "\\1${keep}\\2" line "${line}")
+  endforeach()
+  string(REGEX REPLACE "([^ ])  " "\\1${keep}${keep}" line "${line}")
+  set(lead "")
+  if(line MATCHES "^( *([-*] |[0-9]+\\. )?)[^ ]")
+    set(lead "${CMAKE_MATCH_1}")
+  endif()
+  string(LENGTH "${lead}" indent)
+  string(REPEAT " " ${indent} hang)
+  string(LENGTH "${line}" length)
+  while(length GREATER width)
+    string(SUBSTRING "${line}" 0 ${width} head)
+    string(FIND "${head}" " " cut REVERSE)
+    if(cut LESS_EQUAL indent)  # one word longer than a line: leave it whole
+      string(FIND "${line}" " " cut)
+      if(cut LESS 0)
+        break()
+      endif()
+    endif()
+    string(SUBSTRING "${line}" 0 ${cut} head)
+    math(EXPR rest "${cut} + 1")
+    string(SUBSTRING "${line}" ${rest} -1 line)
+    string(APPEND text "${head}\n")
+    set(line "${hang}${line}")
+    string(LENGTH "${line}" length)
+  endwhile()
+  string(APPEND text "${line}\n")
+  string(REPLACE "${keep}" " " text "${text}")
+  set(${text_var} "${text}" PARENT_SCOPE)
+endfunction()
+
 file(STRINGS "${README}" lines ENCODING UTF-8)
 set(text "")
 set(inside OFF)
 set(code OFF)
 set(regions 0)
+set(paragraph "")  # the paragraph or list item being gathered, one line
 foreach(line IN LISTS lines)
+  # What ends the paragraph being gathered: a marker, a code fence, a blank line, a heading,
+  # a table, or the next list item.
+  if(NOT paragraph STREQUAL "" AND (NOT line MATCHES "^ *[^ ]" OR line MATCHES
+     "^(<!--|```|#|\\|| *([-*] |[0-9]+\\. ))"))
+    append_wrapped(text "${paragraph}")
+    set(paragraph "")
+  endif()
   if(line STREQUAL "<!-- ReadMe.txt -->")
     set(inside ON)
     math(EXPR regions "${regions} + 1")
@@ -33,17 +83,38 @@ foreach(line IN LISTS lines)
   endif()
   if(code)
     string(APPEND text "    ${line}\n")
-  elseif(line MATCHES "^#+ (.*)$")
+    continue()
+  endif()
+  string(REPLACE "**" "" line "${line}")
+  string(REGEX REPLACE "`([^`]*)`" "\"\\1\"" line "${line}")
+  if(line MATCHES "^#+ (.*)$")
     set(heading "${CMAKE_MATCH_1}")
     string(LENGTH "${heading}" length)
     string(REPEAT "-" ${length} rule)
     string(APPEND text "${heading}\n${rule}\n")
-  elseif(NOT line MATCHES "^\\|[-|]+\\|$")  # a table's header rule
-    string(REPLACE "**" "" line "${line}")
-    string(REPLACE "`" "" line "${line}")
-    string(APPEND text "${line}\n")
+  elseif(line MATCHES "^\\|[-:|]+\\|$")  # a table's rule: the row before it was its header
+    string(FIND "${text}" "\n- " last REVERSE)
+    string(SUBSTRING "${text}" 0 ${last} text)
+    string(APPEND text "\n")
+  elseif(line MATCHES "^\\| *(.*[^ ]) *\\|$")  # a row: "- first: the others"
+    string(REGEX REPLACE " *\\| *" "; " cells "${CMAKE_MATCH_1}")
+    string(FIND "${cells}" "; " first)
+    string(SUBSTRING "${cells}" 0 ${first} head)
+    math(EXPR first "${first} + 2")
+    string(SUBSTRING "${cells}" ${first} -1 others)
+    append_wrapped(text "- ${head}: ${others}")
+  elseif(NOT line MATCHES "^ *[^ ]")
+    string(APPEND text "\n")
+  elseif(paragraph STREQUAL "")
+    set(paragraph "${line}")
+  else()
+    string(REGEX REPLACE "^ +" "" line "${line}")
+    string(APPEND paragraph " ${line}")
   endif()
 endforeach()
+if(NOT paragraph STREQUAL "")
+  append_wrapped(text "${paragraph}")
+endif()
 if(regions EQUAL 0 OR inside OR code)
   message(FATAL_ERROR "${README}: no complete <!-- ReadMe.txt --> ... <!-- /ReadMe.txt --> region")
 endif()

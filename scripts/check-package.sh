@@ -40,6 +40,11 @@ echo "$(basename "$zip"): $listing"
 for text in "Corvane $version for Windows" "corvane-cli pack FILE.wav" "Packed file format"; do
   grep -qF "$text" unpacked/ReadMe.txt || fail "ReadMe.txt lacks '$text'"
 done
+python3 - unpacked/ReadMe.txt <<'EOF2' || fail "ReadMe.txt has lines over 78 characters"
+import sys
+lines = open(sys.argv[1], encoding="utf-8-sig", newline="").read().split("\r\n")
+sys.exit(any(len(line) > 78 for line in lines))
+EOF2
 
 # The command line: version, and packed files identical to the native program's.
 out=$(win unpacked/corvane-cli.exe --version)
