@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what building and testing Corvane needs on Debian 12 (run as root).
+# Installs what building and testing Corvane needs on Debian 12 (run as root), and fetches the
+# source of the libraries the Windows build compiles itself (into build/deps, which git ignores).
 set -euo pipefail
+cd "$(dirname "$0")/.."
 packages=(
   cmake g++ make git ca-certificates
   libgtest-dev googletest libbenchmark-dev
@@ -9,14 +11,44 @@ packages=(
   pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
   bc time jq
   libcli11-dev nlohmann-json3-dev
+  libsamplerate0-dev dpkg-dev
   imagemagick fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
+# The Windows build compiles libsamplerate from Debian's source package: apt-get source needs a
+# deb-src entry, added once beside the machine's own entries.
+src_list=/etc/apt/sources.list.d/corvane-deb-src.sources
+need_update=
+if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  cat >"$src_list" <<'EOF'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  need_update=1
+fi
+if [ ${#missing[@]} -gt 0 ] || [ -n "$need_update" ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q "${missing[@]}"
+fi
+
+# The same version as the native package, so both programs resample alike. Unpacked (Debian's
+# patches applied) into build/deps/libsamplerate, which the Windows preset builds statically.
+version=$(dpkg-query -W -f='${source:Version}' libsamplerate0-dev)
+deps=build/deps
+if [ "$(cat "$deps/libsamplerate.version" 2>/dev/null)" != "$version" ]; then
+  rm -rf "$deps/libsamplerate" "$deps/fetch"
+  mkdir -p "$deps/fetch"
+  (cd "$deps/fetch" && apt-get source -q "libsamplerate=$version")
+  mv "$deps/fetch"/libsamplerate-*/ "$deps/libsamplerate"
+  rm -rf "$deps/fetch"
+  echo "$version" >"$deps/libsamplerate.version"
 fi

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace corvane {
+
+// Whether the library can convert between the two rates: both above 0 and their ratio within
+// its bounds (1/256 to 256).
+bool CanResample(std::uint32_t sourceRate, std::uint32_t targetRate);
+
+// A sample position (a frame count, a loop point) at the target rate: position * target /
+// source, rounded to nearest, halves up; 0 when the source rate is 0.
+std::uint64_t ScaleToRate(std::uint32_t position, std::uint32_t sourceRate,
+                          std::uint32_t targetRate);
+
+// The samples of a canonical image not yet normalised (8-bit unsigned or 16-bit signed
+// little-endian, mono or stereo interleaved), mixed to mono and converted from sourceRate to
+// targetRate, then rounded to nearest (halves up) and clamped to 8-bit unsigned, 128 being
+// silence. A 16-bit sample v counts as v / 256 in 8-bit units, so every bit of it is used.
+// Trailing bytes short of a frame are dropped, as normalising drops them. The result holds
+// ScaleToRate(frames, sourceRate, targetRate) samples: sample k is the band-limited source at
+// time k / targetRate, the source being silent before its start and after its end.
+// Nothing when the format is not one of those, CanResample refuses the rates, or the library
+// fails (no memory for its state).
+std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
+    std::span<const std::uint8_t> samples, std::uint16_t channels, std::uint16_t bitsPerSample,
+    std::uint32_t sourceRate, std::uint32_t targetRate);
+
+}  // namespace corvane
