@@ -12,6 +12,7 @@ packages=(
   bc time jq
   libcli11-dev nlohmann-json3-dev
   libsamplerate0-dev dpkg-dev
+  libsndfile1-dev
   imagemagick fonts-dejavu-core
 )
 missing=()

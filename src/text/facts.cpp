@@ -53,6 +53,8 @@ std::string RefusalText(Refusal refusal) {
             return "there was not enough memory to load and pack it";
         case Refusal::EndsEarly:
             return "it ended before the data size its header declares";
+        case Refusal::RateUnconvertible:
+            return "its sample rate cannot be converted to the rate chosen";
     }
     return {};
 }
@@ -75,6 +77,8 @@ std::string RefusalWord(Refusal refusal) {
             return "out-of-memory";
         case Refusal::EndsEarly:
             return "ends-early";
+        case Refusal::RateUnconvertible:
+            return "rate";
     }
     return {};
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "codec/packed_format.h"
+#include "wave/prepare.h"
 
 namespace corvane {
 namespace {
@@ -27,16 +28,28 @@ struct Chunk {
 struct ChunkWalk {
     std::optional<Chunk> fmt;
     std::optional<Chunk> data;
+    std::optional<Chunk> smpl;
 };
+
+// A data chunk a writer that could not seek back left open: sizes 0, its samples running to
+// the end of the file.
+bool Streamed(std::span<const std::uint8_t> file, const Chunk& data) {
+    const std::uint32_t riffSize = ReadU32(file, 4);
+    return data.size == 0 && (riffSize == 0 || riffSize == 0xFFFFFFFF);
+}
 
 ChunkWalk WalkChunks(std::span<const std::uint8_t> file) {
     ChunkWalk walk;
     std::uint64_t at = 12;
-    while (at + 8 <= file.size() && !(walk.fmt && walk.data)) {
+    while (at + 8 <= file.size() && !(walk.fmt && walk.data && walk.smpl)) {
         const auto pos = static_cast<std::size_t>(at);
         const Chunk chunk{pos + 8, ReadU32(file, pos + 4)};
         if (!walk.fmt && HasId(file, pos, "fmt ") && chunk.size >= 16) walk.fmt = chunk;
-        if (!walk.data && HasId(file, pos, "data")) walk.data = chunk;
+        if (!walk.smpl && HasId(file, pos, "smpl")) walk.smpl = chunk;
+        if (!walk.data && HasId(file, pos, "data")) {
+            walk.data = chunk;
+            if (Streamed(file, chunk)) break;  // nothing follows samples that run to the end
+        }
         at += 8 + std::uint64_t{chunk.size} + (chunk.size & 1);
     }
     return walk;
@@ -102,31 +115,40 @@ std::optional<WalkedLayout> WalkLayout(std::span<const std::uint8_t> file) {
     }
     // A writer that cannot seek back (into a pipe) leaves the sizes 0: the samples then run
     // to the end of the file, as they do for the 0xFFFFFFFF others write.
-    const std::uint32_t riffSize = ReadU32(file, 4);
-    const bool streamed = data.size == 0 && (riffSize == 0 || riffSize == 0xFFFFFFFF);
-    layout.samples = Payload(file, data.payload, streamed ? 0xFFFFFFFF : data.size);
+    layout.samples = Payload(file, data.payload, Streamed(file, data) ? 0xFFFFFFFF : data.size);
     layout.endsEarly = EndsBefore(data.size, layout.samples.size());
     return layout;
 }
 
-// Whether the file ends before the data size its header declares.
-bool EndsEarly(std::span<const std::uint8_t> file) {
-    if (const auto layout = WalkLayout(file)) return layout->endsEarly;
-    const std::size_t available = file.size() > kWaveHeaderSize ? file.size() - kWaveHeaderSize : 0;
-    return EndsBefore(WaveHeader::From(file).DataSize(), available);  // the fixed layout
-}
-
-LoadedSource CheckAndNormalise(std::vector<std::uint8_t> image, bool endsEarly) {
-    LoadedSource loaded;
-    loaded.endsEarly = endsEarly;
-    loaded.image = std::move(image);
-    loaded.format = FormatOf(WaveHeader::From(loaded.image));
-    loaded.refusal = loaded.format.Check();
-    NormaliseSample(loaded.image, loaded.format.BytesPerSample());
-    return loaded;
+// The first loop of a "smpl" chunk: 36 bytes of sampler fields, the loop count at 28, then
+// 24 bytes a loop (cue id, type, start, end, fraction, play count).
+void ReadLoop(std::span<const std::uint8_t> smpl, SourceMarks& marks) {
+    if (smpl.size() < 36) {
+        marks.loopProblem = LoopProblem::Malformed;
+    } else if (ReadU32(smpl, 28) == 0) {
+        return;  // a sampler chunk without loops
+    } else if (smpl.size() < 36 + 24) {
+        marks.loopProblem = LoopProblem::Malformed;
+    } else {
+        marks.loop = SampleLoop{ReadU32(smpl, 44), ReadU32(smpl, 48)};
+    }
 }
 
 }  // namespace
+
+SourceMarks MarksOf(std::span<const std::uint8_t> file) {
+    SourceMarks marks;
+    if (const auto layout = WalkLayout(file)) {
+        marks.endsEarly = layout->endsEarly;
+        if (const auto smpl = WalkChunks(file).smpl) {
+            ReadLoop(Payload(file, smpl->payload, smpl->size), marks);
+        }
+        return marks;
+    }
+    const std::size_t available = file.size() > kWaveHeaderSize ? file.size() - kWaveHeaderSize : 0;
+    marks.endsEarly = EndsBefore(WaveHeader::From(file).DataSize(), available);  // fixed layout
+    return marks;
+}
 
 std::vector<std::uint8_t> CanonicalWaveImage(std::span<const std::uint8_t> file) {
     std::vector<std::uint8_t> image;
@@ -176,15 +198,15 @@ std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> fi
     return file;
 }
 
-LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file) {
+LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file, const Preparation& how) {
     if (file.empty()) return {};
-    return CheckAndNormalise(CanonicalWaveImage(file), EndsEarly(file));
+    return PrepareSource(CanonicalWaveImage(file), MarksOf(file), how);
 }
 
-LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file) {
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how) {
     if (file.empty()) return {};
-    const bool endsEarly = EndsEarly(file);
-    return CheckAndNormalise(CanonicalWaveImageInPlace(std::move(file)), endsEarly);
+    const SourceMarks marks = MarksOf(file);  // before the image is made over the file's bytes
+    return PrepareSource(CanonicalWaveImageInPlace(std::move(file)), marks, how);
 }
 
 Refusal StoreRefusal(const LoadedSource& source) {

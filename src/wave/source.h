@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -11,13 +12,14 @@ namespace corvane {
 // can. One answer for the file facts, corvane-cli, the single save and the batch report.
 enum class Refusal : std::uint8_t {
     None,
-    Unreadable,   // not opened or read, or empty
-    NotPcm,       // an audio format other than 1
-    Channels,     // neither mono nor stereo
-    BitDepth,     // neither 8 nor 16 bits a sample
-    TooLong,      // its packed data would overflow the 16-bit length field
-    OutOfMemory,  // no room to load or pack it
-    EndsEarly,    // a stream that ended before the data size its header declares
+    Unreadable,         // not opened or read, or empty
+    NotPcm,             // an audio format other than 1
+    Channels,           // neither mono nor stereo
+    BitDepth,           // neither 8 nor 16 bits a sample
+    TooLong,            // its packed data would overflow the 16-bit length field
+    OutOfMemory,        // no room to load or pack it
+    EndsEarly,          // a stream that ended before the data size its header declares
+    RateUnconvertible,  // its rate is 0, or too far from the rate chosen to convert
 };
 
 // The header fields that decide whether a source is taken, as the file states them.
@@ -53,8 +55,30 @@ std::vector<std::uint8_t> CanonicalWaveImageInPlace(std::vector<std::uint8_t> fi
 // stereo -> mono), keeping its header true to the new content.
 void NormaliseSample(std::vector<std::uint8_t>& image, std::uint8_t bytesPerSample);
 
+// The first loop of a WAV's "smpl" chunk, in sample frames; `end` is the loop's last frame.
+struct SampleLoop {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    std::uint32_t Length() const { return end - start + 1; }
+    bool operator==(const SampleLoop&) const = default;
+};
+// Why a "smpl" chunk's loop was not taken: too short to hold one, or not inside the samples.
+enum class LoopProblem : std::uint8_t { None, Malformed, OutOfRange };
+
+// What a sample that has a loop keeps: the loop and what follows it, the loop alone with
+// nothing after it (a sustained instrument never plays past the loop), or no loop.
+enum class LoopChoice : std::uint8_t { Keep, Cut, Ignore };
+
+// How a source is made into the sample the program works on: its own rate or another one,
+// and its loop.
+struct Preparation {
+    std::uint32_t rate = 0;  // samples a second; 0 keeps the source's own
+    LoopChoice loop = LoopChoice::Keep;
+};
+
 // A source file loaded as the program works on it: canonical image, format checks,
-// normalisation (which runs whether or not the format is accepted).
+// normalisation (which runs whether or not the format is accepted), or conversion to another
+// rate for an accepted one; the loop carried through.
 struct LoadedSource {
     std::vector<std::uint8_t> image;  // normalised: 44-byte header + 8-bit mono samples
     WaveFormat format;                // as the file states it, before normalisation
@@ -62,13 +86,15 @@ struct LoadedSource {
     // The file ends before the data size its header declares, a size that means "unknown"
     // aside. A named file is packed as far as it goes; a stream that ends early was cut off.
     bool endsEarly = false;
+    std::optional<SampleLoop> loop;  // in the image's samples
+    LoopProblem loopProblem = LoopProblem::None;
     bool Valid() const { return refusal == Refusal::None; }
 };
 
-LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file);
+LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file, const Preparation& how = {});
 // The same from a buffer the caller hands over (a file just read): the image
 // is made and normalised inside it, as the program's one WAV buffer is.
-LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file);
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how = {});
 
 // Why a loaded source cannot be stored as a packed file: its own refusal, else too long.
 Refusal StoreRefusal(const LoadedSource& source);

@@ -1,0 +1,24 @@
+#pragma once
+// From the canonical image to the sample the program works on: the format checks, the
+// conversion to 8-bit mono (at the source's rate or another), the loop.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "wave/source.h"
+
+namespace corvane {
+
+// What a source file says beside its format, read before its image is made over its bytes.
+struct SourceMarks {
+    bool endsEarly = false;
+    std::optional<SampleLoop> loop;  // as the "smpl" chunk states it, not yet checked
+    LoopProblem loopProblem = LoopProblem::None;
+};
+SourceMarks MarksOf(std::span<const std::uint8_t> file);
+
+LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& marks,
+                           const Preparation& how);
+
+}  // namespace corvane

@@ -1,0 +1,51 @@
+// The card's pitch: which rate each note plays on each ROM, and the note that plays a rate.
+#include <gtest/gtest.h>
+
+#include "card/pitch.h"
+
+namespace corvane {
+namespace {
+
+TEST(CardPitch, PeriodsAndRatesOfBothRoms) {
+    EXPECT_EQ(PeriodOf(Rom::V104, {60, 0}), 574);
+    EXPECT_EQ(PeriodOf(Rom::V105, {60, 0}), 578);
+    EXPECT_EQ(PeriodOf(Rom::V104, {71, 7}), 289);
+    EXPECT_EQ(PeriodOf(Rom::V104, {36, -8}), 2432);  // the row of -8 is the note below's 0
+    EXPECT_EQ(PeriodOf(Rom::V105, {36, -1}), 2330);
+    EXPECT_EQ(PeriodOf(Rom::V104, {0, 0}), 18367);
+    EXPECT_EQ(PeriodOf(Rom::V105, {95, -1}), 78);
+    EXPECT_DOUBLE_EQ(RateOf(Rom::V104, {60, 0}), 9'600'000.0 / 574);
+    EXPECT_EQ(HertzOf(Rom::V104, {60, 0}), 16725u);
+    EXPECT_EQ(HertzOf(Rom::V105, {48, 0}), 8297u);
+    EXPECT_EQ(NoteName(60), "C-5");
+    EXPECT_EQ(NoteName(37), "C#3");
+    EXPECT_EQ(NoteName(71), "B-5");
+    EXPECT_EQ(ParseRom("1.05"), Rom::V105);
+    EXPECT_EQ(ParseRom("1.06"), std::nullopt);
+}
+
+// Every usable note's own rate finds a note of the same period, 0 cents off; rates between
+// notes find the nearer; the ends of the range hold.
+TEST(CardPitch, NearestNoteOverTheUsableRange) {
+    for (const Rom rom : {Rom::V104, Rom::V105}) {
+        for (int note = kLowestNote; note <= kHighestNote; ++note) {
+            for (int finetune = -8; finetune <= 7; ++finetune) {
+                const PitchMatch match = NearestNote(rom, RateOf(rom, {note, finetune}));
+                ASSERT_EQ(match.range, PitchMatch::Range::Within) << note << " " << finetune;
+                EXPECT_EQ(PeriodOf(rom, match.note), PeriodOf(rom, {note, finetune}));
+                EXPECT_NEAR(match.cents, 0, 1e-9);
+            }
+        }
+        const double low = RateOf(rom, {kLowestNote, -8}), high = RateOf(rom, {kHighestNote, 7});
+        EXPECT_EQ(NearestNote(rom, low * 0.999).range, PitchMatch::Range::TooLow);
+        EXPECT_EQ(NearestNote(rom, high * 1.001).range, PitchMatch::Range::TooHigh);
+        EXPECT_EQ(NearestNote(rom, 44100).range, PitchMatch::Range::TooHigh);
+    }
+    // 22 050 Hz on ROM 1.04: nearest is note 64 finetune +6 (period 436, 22 018 Hz).
+    const PitchMatch match = NearestNote(Rom::V104, 22050);
+    EXPECT_EQ(match.note, (CardNote{64, 6}));
+    EXPECT_NEAR(match.cents, -2.487, 0.001);  // the card plays it a little low
+}
+
+}  // namespace
+}  // namespace corvane
