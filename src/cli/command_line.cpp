@@ -52,17 +52,57 @@ CLI::Validator HertzFrom(std::uint32_t low) {
         "HZ");
 }
 
+// An option whose text `parse` reads into what `take` keeps; any other text is a usage error
+// that says what is `allowed`.
+template <typename Parse, typename Take>
+void AddChoice(CLI::App& app, const char* name, const char* allowed, Parse parse, Take take) {
+    app.add_option_function<std::string>(
+           name, [parse, take](const std::string& text) { take(*parse(text)); })
+        ->check(CLI::Validator([parse, allowed](std::string& text)
+                                   -> std::string { return parse(text) ? "" : allowed; },
+                               "VALUE"));
+}
+
+std::optional<LoopChoice> ParseLoopChoice(std::string_view text) {
+    if (text == "keep") return LoopChoice::Keep;
+    if (text == "cut") return LoopChoice::Cut;
+    if (text == "ignore") return LoopChoice::Ignore;
+    return std::nullopt;
+}
+
+// "source", "note:N" for a usable note, or a whole number of Hz.
+std::optional<RateChoice> ParseRateChoice(std::string_view text) {
+    const auto number = [](std::string_view digits, int low, int high) -> std::optional<int> {
+        int value = 0;
+        const char* end = digits.data() + digits.size();
+        const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
+        if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
+        return value;
+    };
+    if (text == "source") return RateChoice{};
+    if (text.starts_with("note:")) {
+        const auto note = number(text.substr(5), kLowestNote, kHighestNote);
+        if (note) return RateChoice{*note, 0};
+        return std::nullopt;
+    }
+    const auto hertz = number(text, 1000, 100000);
+    if (hertz) return RateChoice{0, static_cast<std::uint32_t>(*hertz)};
+    return std::nullopt;
+}
+
 void AddEncoder(CLI::App& app, Request& request) {
-    app.add_option_function<std::string>("--encoder",
-                                         [&request](const std::string& name) {
-                                             request.encoder =
-                                                 ParseEncoderName(name).value_or(Encoder::Greedy);
-                                         })
-        ->check(CLI::Validator(
-            [](std::string& name) -> std::string {
-                return ParseEncoderName(name) ? "" : "takes greedy, trellis or optimal";
-            },
-            "E"));
+    AddChoice(app, "--encoder", "takes greedy, trellis or optimal", ParseEncoderName,
+              [&request](Encoder encoder) { request.encoder = encoder; });
+}
+
+// How a source is prepared: its rate, its loop, and the ROM that says which rate a note plays.
+void AddPreparation(CLI::App& app, Request& request) {
+    AddChoice(app, "--rate", "takes source, note:36 to note:71, or 1000 to 100000 (Hz)",
+              ParseRateChoice, [&request](RateChoice rate) { request.rate = rate; });
+    AddChoice(app, "--rom", "takes 1.04 or 1.05", ParseRom,
+              [&request](Rom rom) { request.rom = rom; });
+    AddChoice(app, "--loop", "takes keep, cut or ignore", ParseLoopChoice,
+              [&request](LoopChoice loop) { request.loop = loop; });
 }
 
 // The arguments and options `command` takes; nullptr for a command there is not.
@@ -76,6 +116,7 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
     if (command == "info") {
         files(false);
         app.add_flag("--json", request.json);
+        AddPreparation(app, request);
         return RunInfo;
     }
     if (command == "pack") {
@@ -83,12 +124,14 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         output()->excludes(app.add_option("-d,--dir", request.dir));
         app.add_option("--table-from", request.tableFrom);
         AddEncoder(app, request);
+        AddPreparation(app, request);
         return RunPack;
     }
     if (command == "repack" || command == "snr") {
         files(false);
         if (command == "repack") output()->required();
         AddEncoder(app, request);
+        AddPreparation(app, request);
         return command == "repack" ? RunRepack : RunSnr;
     }
     if (command == "unpack") {

@@ -36,6 +36,11 @@ std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(
 
 }  // namespace
 
+Preparation Request::HowToPrepare() const {
+    const std::uint32_t hertz = rate.note != 0 ? HertzOf(rom, {rate.note, 0}) : rate.hertz;
+    return {hertz, loop};
+}
+
 int RunPack(const Request& request) {
     int exitCode = kExitOk;
     const auto& inputs = request.inputs;
@@ -52,13 +57,13 @@ int RunPack(const Request& request) {
 
     std::optional<StepTable> sharedTable;
     if (const auto& tableFrom = request.tableFrom) {
-        const auto other = LoadAnalysedSource(*tableFrom);
+        const auto other = LoadAnalysedSource(*tableFrom, request.HowToPrepare());
         if (!other) return kExitRefused;
         sharedTable = other->table;
     }
 
     for (const auto& input : inputs) {
-        const auto source = LoadAnalysedSource(input);
+        const auto source = LoadAnalysedSource(input, request.HowToPrepare());
         if (!source) {
             exitCode = kExitRefused;
             continue;
@@ -88,13 +93,13 @@ std::vector<std::uint8_t> RepackedImage(const AnalysedSource& source, Encoder en
 }
 
 int RunRepack(const Request& request) {
-    const auto source = LoadAnalysedSource(request.inputs[0]);
+    const auto source = LoadAnalysedSource(request.inputs[0], request.HowToPrepare());
     if (!source) return kExitRefused;
     return Write(*request.output, RepackedImage(*source, request.encoder)) ? kExitOk : kExitRefused;
 }
 
 int RunSnr(const Request& request) {
-    const auto source = LoadAnalysedSource(request.inputs[0]);
+    const auto source = LoadAnalysedSource(request.inputs[0], request.HowToPrepare());
     if (!source) return kExitRefused;
     const auto repacked = RepackedImage(*source, request.encoder);
     return PrintResult(

@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "card/pitch.h"
 #include "codec/encoder_choice.h"
+#include "wave/source.h"
 
 namespace corvane::cli {
 
@@ -20,6 +22,12 @@ using Args = std::vector<std::string>;  // UTF-8
 // The whole command line, program name left out.
 int RunCommandLine(Args args);
 
+// The rate a source is converted to: its own, a card note's (at finetune 0), or a number of Hz.
+struct RateChoice {
+    int note = 0;  // a usable card note, or 0
+    std::uint32_t hertz = 0;
+};
+
 // What a command was asked to do: its file arguments and the options it takes, as parsed.
 struct Request {
     std::vector<std::string> inputs;
@@ -29,6 +37,12 @@ struct Request {
     Encoder encoder = Encoder::Greedy;
     bool json = false;
     std::uint32_t unpackRate = 22050;
+    RateChoice rate;
+    Rom rom = Rom::V104;
+    LoopChoice loop = LoopChoice::Keep;
+
+    // How each source is prepared: the rate chosen, on the ROM chosen, and the loop.
+    Preparation HowToPrepare() const;
 };
 
 int RunInfo(const Request& request);

@@ -1,9 +1,12 @@
 // corvane-cli info: the facts of a source as the window shows them, or as one JSON object.
+#include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "card/card_loop.h"
 #include "cli/commands.h"
 #include "cli/source_file.h"
 #include "codec/depacker_listing.h"
+#include "text/card_text.h"
 #include "text/facts.h"
 #include "text/summary.h"
 
@@ -13,7 +16,35 @@ namespace {
 
 using Json = nlohmann::ordered_json;  // keys in the order README's table gives them
 
-std::string InfoJson(const std::string& path, const LoadedSource& loaded,
+double Rounded(double value, double step) { return std::round(value / step) * step; }
+
+// What the card makes of the sample: the note that plays it at its own pitch, its loop.
+void PutCard(Json& json, Rom rom, const LoadedSource& loaded) {
+    const std::uint32_t rate = WaveHeader::From(loaded.image).SampleRate();
+    const PitchMatch match = NearestNote(rom, rate);
+    const bool within = match.range == PitchMatch::Range::Within;
+    const auto ifWithin = [within](Json value) { return within ? value : Json(nullptr); };
+    json["rom"] = RomName(rom);
+    json["rate"] = rate;
+    json["cardNote"] = ifWithin(match.note.note);
+    json["cardFinetune"] = ifWithin(match.note.finetune);
+    json["cardNoteRate"] = ifWithin(Rounded(RateOf(rom, match.note), 0.01));
+    json["pitchCents"] = ifWithin(Rounded(match.cents, 0.1));
+    json["pitchRange"] = within                                     ? "within"
+                         : match.range == PitchMatch::Range::TooLow ? "low"
+                                                                    : "high";
+    const auto loop = loaded.loop;
+    const auto card = loop ? CardLoopOf(*loop, SamplesOf(loaded.image).size()) : std::nullopt;
+    json["loopStart"] = loop ? Json(loop->start) : Json(nullptr);
+    json["loopEnd"] = loop ? Json(loop->end) : Json(nullptr);
+    json["cardLoopBegin"] = card ? Json(card->begin) : Json(nullptr);
+    json["cardLoopEnd"] = card ? Json(card->end) : Json(nullptr);
+    json["loopProblem"] = loaded.loopProblem == LoopProblem::Malformed    ? Json("malformed")
+                          : loaded.loopProblem == LoopProblem::OutOfRange ? Json("out-of-range")
+                                                                          : Json(nullptr);
+}
+
+std::string InfoJson(const std::string& path, Rom rom, const LoadedSource& loaded,
                      const AnalysedSource* source) {
     Json json;
     json["file"] = path;
@@ -44,6 +75,7 @@ std::string InfoJson(const std::string& path, const LoadedSource& loaded,
         json["streamSecondsAtLeast"] = target(static_cast<double>(cost.millisecondsAtLeast) / 1000);
         json["fitsHostPage"] = target(cost.fitsPage);
         json["loadAddressLowByteMax"] = kLoadAddressLowByteMax;
+        PutCard(json, rom, loaded);
     }
     // A name that is not UTF-8 (any bytes are a POSIX file name) gets U+FFFD for each bad byte.
     return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
@@ -54,11 +86,12 @@ std::string InfoJson(const std::string& path, const LoadedSource& loaded,
 int RunInfo(const Request& request) {
     const std::string& path = request.inputs[0];
     LoadedSource loaded;
-    const auto source = LoadAnalysedSource(path, &loaded);
+    const auto source = LoadAnalysedSource(path, request.HowToPrepare(), &loaded);
     const int status = source ? kExitOk : kExitRefused;
     if (request.json) {
-        return PrintResult(
-            InfoJson(path, source ? source->loaded : loaded, source ? &*source : nullptr), status);
+        return PrintResult(InfoJson(path, request.rom, source ? source->loaded : loaded,
+                                    source ? &*source : nullptr),
+                           status);
     }
     std::string text;
     for (const std::string& fact : FactLinesOf(source ? source->loaded : loaded)) {
@@ -76,6 +109,7 @@ int RunInfo(const Request& request) {
                 text += line + "\n";
             }
         }
+        for (const std::string& line : CardLines(request.rom, source->loaded)) text += line + "\n";
     }
     return PrintResult(text, status);
 }

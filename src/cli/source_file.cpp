@@ -9,14 +9,15 @@
 
 namespace corvane::cli {
 
-std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, LoadedSource* refused) {
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
+                                                 LoadedSource* refused) {
     std::string error;
     auto bytes =
         IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
     if (bytes && bytes->empty()) error = "it is empty";
     AnalysedSource source;
     if (bytes && !bytes->empty()) {
-        source.loaded = LoadSourceInPlace(std::move(*bytes));  // no second copy of a long file
+        source.loaded = LoadSourceInPlace(std::move(*bytes), how);  // no second copy of a long file
     }
     // A named file is packed as far as it goes; a pipe that ended early was cut off.
     if (IsStandardStream(path) && source.loaded.Valid() && source.loaded.endsEarly) {

@@ -15,9 +15,9 @@ struct AnalysedSource {
     StepTable table{};  // derived from `stats`
 };
 
-// Loads and checks a source ("-": standard input); on refusal prints why and returns nullopt,
-// and `refused`, when given, receives what was loaded.
-std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path,
+// Loads, checks and prepares a source ("-": standard input); on refusal prints why and returns
+// nullopt, and `refused`, when given, receives what was loaded.
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
                                                  LoadedSource* refused = nullptr);
 
 }  // namespace corvane::cli

@@ -85,7 +85,8 @@ TEST_F(Cli, WorkedExampleAndInfo) {
               "Gain Span: -45 / +52\nFile Size: 13bytes\nTable: 0 0 1 2 3 4 5 7 11 20 45\n"
               "Histogram Peak: 2\nCard Receives: 262 144 samples (a file without data runs the "
               "depacker over 65 536 bytes)\nStreaming Time: at least 14.4 s at 3.5 MHz\n"
-              "Host Memory: fits one 16 KB page\nLoad Address: low byte at most #F3\n");
+              "Host Memory: fits one 16 KB page\nLoad Address: low byte at most #F3\n"
+              "Card Pitch: Note 47 (B-3) finetune +2, 8 007 Hz on ROM 1.04, +1.4 cents\n");
 }
 
 // pack, repack and snr give what the core gives, for every coder and shape of source.
@@ -208,7 +209,7 @@ TEST_F(Cli, InfoAsJson) {
                     "(.stepTable | join(\" \")), .histogramPeak, .cardSamples] | join(\"|\")' " +
                     Q("t.json") + " > " + Q("fields")),
               0);
-    ASSERT_EQ(l.size(), 14u);
+    ASSERT_EQ(l.size(), 15u);
     const std::size_t slash = l[6].find('/');
     EXPECT_EQ(Text("fields"), Digits(l[3]) + "|" + Digits(l[4]) + "|" + Digits(l[5]) + "|" +
                                   Digits(l[6].substr(0, slash)) + "|" + Digits(l[6].substr(slash)) +
@@ -392,6 +393,67 @@ TEST_F(Cli, UnwritableOutputAndNamesThatAreNotText) {
                     Q("odd.json")),
               0)
         << info.out;
+}
+
+}  // namespace
+}  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// Converted to a card note's rate or to a number of Hz, a sample packs as the core prepares
+// it (so the Windows build, run by this suite too, matches the native one); info names the note
+// that plays it at its own pitch.
+TEST_F(Cli, CardRatesAndLoops) {
+    Bytes smpl(28, 0);
+    for (const std::uint32_t field : {1u, 0u, 0u, 0u, 3000u, 8999u, 0u, 0u}) PutU32(smpl, field);
+    Bytes stereo;
+    for (const std::uint8_t s : Tone(12000, 37, 100, 9)) {
+        PutU16(stereo, (s - 128u) << 8 | s);
+        PutU16(stereo, (s - 128u) << 8);
+    }
+    const Bytes wav =
+        Riff({{"fmt ", FmtPayload({1, 2, 44100, 16})}, {"data", stereo}, {"smpl", smpl}});
+    const std::string drum = Write("drum.wav", wav);
+    const struct {
+        std::string options;
+        Preparation how;
+    } cases[] = {{"--rate=note:60", {16725}},
+                 {"--rate note:48 --rom=1.05 --loop=cut", {8297, LoopChoice::Cut}},
+                 {"--rate=11025 --loop ignore", {11025, LoopChoice::Ignore}},
+                 {"--rate=source --loop=cut", {0, LoopChoice::Cut}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        ASSERT_EQ(Run("pack " + drum + " -o " + Q("out.C") + " " + c.options).status, 0);
+        const LoadedSource loaded = LoadSourceBytes(wav, c.how);
+        const auto stats = ComputeDifferenceStats(SamplesOf(loaded.image));
+        EXPECT_EQ(Read("out.C"), PackSamples(SamplesOf(loaded.image),
+                                             DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh))
+                                     .file);
+    }
+    const auto lines = Lines(Run("info " + drum + " --rate=note:60").out);
+    ASSERT_EQ(lines.size(), 17u);
+    EXPECT_EQ(lines[14],
+              "Card Pitch: Note 60 (C-5) finetune +0, 16 725 Hz on ROM 1.04, +0.0 cents");
+    EXPECT_EQ(lines[15], "Converted To: 16 725 Hz");
+    EXPECT_EQ(lines[16], "Loop: 1 138 to 3 412 (2 275 samples)");  // 3000 and 9000 x 16725/44100
+    EXPECT_EQ(Lines(Run("info " + drum).out)[14],
+              "Card Pitch: Out of range: above note 71 finetune +7, 33 218 Hz on ROM 1.04");
+    const std::string json = Run("info --json " + drum + " --rate=22050").out;
+    Write("info.json", Bytes(json.begin(), json.end()));
+    EXPECT_EQ(Shell("jq -e '.rate == 22050 and .cardNote == 64 and .cardFinetune == 6 and "
+                    ".pitchCents == -2.5 and .loopStart == 1500 and .loopEnd == 4499 and "
+                    ".cardLoopBegin == 1499 and .cardLoopEnd == 4499 and .sampleRate == 44100' " +
+                    Q("info.json") + " >/dev/null"),
+              0)
+        << json;
+    for (const std::string bad :
+         {"--rate=0", "--rate=-5", "--rate=abc", "--rate=999", "--rate=100001", "--rate=note:35",
+          "--rate=note:72", "--rom=1.06", "--loop=sometimes"}) {
+        const Result r = Run("pack " + drum + " " + bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_EQ(Lines(r.err).size(), 1u) << bad;
+    }
 }
 
 }  // namespace

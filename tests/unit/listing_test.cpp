@@ -1,8 +1,8 @@
-#include "codec/depacker_listing.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "codec/depacker_listing.h"
 
 namespace corvane {
 namespace {

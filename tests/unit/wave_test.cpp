@@ -39,15 +39,16 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
         int sample44;  // the image's first sample byte
     } cases[] = {
         {"canonical, a chunk after the data, a wrong RIFF size",
-         WithU32(Riff({{"fmt ", fmt8}, {"data", {10, 20, 30}}, {"LIST", {'I', 'N'}}}), 4, 99),
-         Kept, 47, 1, 3, 10},
+         WithU32(Riff({{"fmt ", fmt8}, {"data", {10, 20, 30}}, {"LIST", {'I', 'N'}}}), 4, 99), Kept,
+         47, 1, 3, 10},
         {"a pipe writer's unknown size", streamed, Kept, 48, 1, 0xFFFFFFFF, 1},
         {"sizes left 0 by a writer that could not seek back",
          WithU32(WithU32(streamed, 4, 0), 40, 0), Kept, 48, 1, 0, 1},
         {"an empty data chunk in a file that knows its size", WithU32(streamed, 40, 0), Kept, 44, 1,
          0, 0},
         {"an 18-byte fmt and an odd LIST before the data",
-         Riff({{"fmt ", fmt18}, {"LIST", {'I', 'N', 'F', 'O', 'x'}},
+         Riff({{"fmt ", fmt18},
+               {"LIST", {'I', 'N', 'F', 'O', 'x'}},
                {"data", Pcm16({100, -100, 32767, -32768})}}),
          Composed, 52, 2, 8, 100},
         {"an empty data chunk ending the file after a LIST",
@@ -55,10 +56,10 @@ TEST(ChunkWalk, LayoutsTheWalkMeets) {
          0},
         {"data before fmt", Riff({{"data", {1, 2, 3, 4, 5, 6}}, {"fmt ", fmt8}}), Composed, 50, 1,
          6, 1},
-        {"a fmt cut by the end of the file",
-         Riff({{"data", {7, 8}}, {"fmt ", {1, 0}, 16}}), Composed, 46, 0, 2, 7},
-        {"a data size running over the fmt", Riff({{"data", {1, 2, 3, 4, 5, 6}, 100}, {"fmt ", fmt8}}),
-         Fixed, 50, 0, 0, 0},
+        {"a fmt cut by the end of the file", Riff({{"data", {7, 8}}, {"fmt ", {1, 0}, 16}}),
+         Composed, 46, 0, 2, 7},
+        {"a data size running over the fmt",
+         Riff({{"data", {1, 2, 3, 4, 5, 6}, 100}, {"fmt ", fmt8}}), Fixed, 50, 0, 0, 0},
         {"no data chunk", Riff({{"fmt ", fmt8}, {"junk", Bytes(10, 9)}}), Fixed, 54, 0, 0, 9},
         {"tiny", {1, 2, 3}, Fixed, 44, 0, 0, 0},
     };
@@ -121,7 +122,8 @@ TEST(FileFacts, AcceptedAndRefusedFormats) {
          "Sample Rate: 3 000 000 000Hz|Data Size: 4 294 967 295bytes|Length: 1 sec.|",
          Refusal::None},
         {{},
-         "Audio Format: unreadable file \u2718|Channels:|Bit Depth:|Sample Rate:|Data Size:|Length:|",
+         "Audio Format: unreadable file \u2718|Channels:|Bit Depth:|Sample Rate:|Data "
+         "Size:|Length:|",
          Refusal::Unreadable},
     };
     for (const Case& c : cases) {
