@@ -30,8 +30,8 @@ done
 grep -q ready log || { cat log; echo "screenshot: the window did not come up" >&2; exit 1; }
 sleep 2  # let the X server finish drawing
 mkdir -p "$root/docs"
-# The 800 x 600 window sits centred on the 1024 x 768 screen.
-import -display "$DISPLAY" -window root -crop 800x600+112+84 +repage "$root/docs/screenshot.png"
+# The 1010 x 600 window sits centred on the 1024 x 768 screen.
+import -display "$DISPLAY" -window root -crop 1010x600+7+84 +repage "$root/docs/screenshot.png"
 touch close
 wait $shown
 echo "wrote docs/screenshot.png"

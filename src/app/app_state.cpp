@@ -7,6 +7,11 @@ AppState& App() {
     return state;
 }
 
+Preparation HowToPrepare() {
+    const AppState& app = App();
+    return {app.RateNote == 0 ? 0 : HertzOf(app.CardRom, {app.RateNote, 0}), app.Loop};
+}
+
 namespace {
 HFONT MakeFont(int height, int weight, DWORD outputPrecision) {
     return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,

@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/plots.h"
+#include "card/pitch.h"
 #include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
 #include "wave/source.h"
@@ -18,8 +20,8 @@ constexpr int kPathCapacity = 16384;  // the longest folder or path the program 
 constexpr int kStartupFolderCapacity = 2048;
 constexpr int kDialogFileCapacity = 10240;  // file-name buffer of the save dialog
 
-// Where each control sits in the layout table, numbered 1 to 39 in creation order: the main
-// page is 1 to 28 and 34 to 39, the About page 29 to 33. Not the command identifiers, which
+// Where each control sits in the layout table, numbered in creation order: the main page is 1
+// to 28 and from 34 on, the About page 29 to 33. Not the command identifiers, which
 // are `CommandId`s (dispatch.h).
 enum class Layout : int {
     SourceList = 2,
@@ -54,8 +56,19 @@ enum class Layout : int {
     ProgressBar = 37,
     WorkCountLabel = 38,
     CancelButton = 39,
+    CardHeading = 40,
+    CardNoteLabel = 41,
+    CardPitchLabel = 42,
+    LoopLabel = 43,
+    RateCaption = 44,
+    RateChoice = 45,
+    RomCaption = 46,
+    RomChoice = 47,
+    LoopCaption = 48,
+    LoopChoice = 49,
+    LoopNoteLabel = 50,
 };
-constexpr int kControlCount = 39;
+constexpr int kControlCount = 50;
 constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }
@@ -68,12 +81,22 @@ struct AppState {
     // The step table in force: derived when an entry is selected, used by every packing.
     corvane::StepTable StepTable{};
     Encoder Coder = Encoder::Greedy;  // the coder chosen in the window: classic at first
+    // How sources are prepared: at their own rate or a card note's (RateNote), on the ROM chosen,
+    // with their loop kept, cut after or ignored.
+    int RateNote = 0;  // 0: the source's own rate
+    corvane::Rom CardRom = corvane::Rom::V104;
+    corvane::LoopChoice Loop = corvane::LoopChoice::Keep;
 
     // Flags.
     bool SampleValid = false;
     bool SourceInImage = false;
     // Why the loaded source cannot be stored as a packed file; None when it can.
     Refusal SourceRefusal = Refusal::Unreadable;
+    // The loaded source's loop as prepared, why its file's loop was not taken, and whether the
+    // file has one to offer the loop choice for.
+    std::optional<SampleLoop> SourceLoop;
+    LoopProblem SourceLoopProblem = LoopProblem::None;
+    bool SourceHasLoop = false;
 
     // Source list and paths.
     int SelectedIndex = 0;
@@ -91,7 +114,7 @@ struct AppState {
     HBITMAP HistogramBitmap = nullptr;
     HBITMAP WaveformBitmap = nullptr;
 
-    // Window handles: the main window and every control, by layout number (1..33).
+    // Window handles: the main window and every control, by layout number.
     HWND MainWindow = nullptr;
     HWND SourceList = nullptr;
     std::array<HWND, kControlCount + 1> Controls{};
@@ -103,6 +126,9 @@ AppState& App();
 inline HWND Control(Layout place) { return App().Controls[static_cast<std::size_t>(place)]; }
 // The control of layout number n, 1 to 33.
 inline HWND ControlNumber(int n) { return App().Controls[static_cast<std::size_t>(n)]; }
+
+// How the sources are prepared, as the rate, ROM and loop choices say.
+Preparation HowToPrepare();
 
 // Creates the three fonts once; they live until the process ends.
 void CreateFonts();

@@ -67,6 +67,24 @@ void CoderChanged() {
     }
 }
 
+// A new rate, ROM or loop choice: the sample is prepared anew and a table derived for it, as
+// for a newly selected entry.
+void PreparationChanged() {
+    AppState& app = App();
+    const Rom rom = RomChosen();
+    if (rom != app.CardRom) ShowRateChoices(rom);
+    const int note = RateNoteChosen();
+    const LoopChoice loop = LoopChosen();
+    if (note == app.RateNote && rom == app.CardRom && loop == app.Loop) return;  // focus changes
+    app.RateNote = note;
+    app.CardRom = rom;
+    app.Loop = loop;
+    SetLabel(Layout::SnrLabel, "");
+    StopPlayback();
+    LoadSource();
+    AnalyseSample(true);
+}
+
 }  // namespace
 
 OpenWebPageFunction SetOpenWebPageFunction(OpenWebPageFunction function) {
@@ -101,6 +119,11 @@ void DispatchCommand(int id) {
             break;
         case IdCoder:
             CoderChanged();
+            break;
+        case IdRate:
+        case IdRom:
+        case IdLoop:
+            PreparationChanged();
             break;
         case IdCancel:
             CancelWork();

@@ -88,6 +88,7 @@ struct Batch {
     std::vector<std::wstring> entries;
     StepTable table{};
     Encoder coder = Encoder::Greedy;
+    Preparation how;      // the rate and loop chosen
     int reached = -1;     // the last entry started
     int saved = 0;        // files written
     std::wstring report;  // entries not saved, and why
@@ -99,7 +100,7 @@ std::wstring SaveBatchEntry(Batch& batch, const std::wstring& entry, Progress& p
     std::string error;
     auto bytes = ReadWholeFile(batch.sourceFolder + entry, error);
     const LoadedSource loaded =
-        bytes && !bytes->empty() ? LoadSourceInPlace(std::move(*bytes)) : LoadedSource{};
+        bytes && !bytes->empty() ? LoadSourceInPlace(std::move(*bytes), batch.how) : LoadedSource{};
     if (const Refusal refusal = StoreRefusal(loaded); refusal != Refusal::None) {
         return Widen(RefusalText(refusal));
     }
@@ -219,6 +220,7 @@ void CompressAll() {
     batch->outputFolder = app.OutputPath;
     batch->table = app.StepTable;
     batch->coder = app.Coder;
+    batch->how = HowToPrepare();
     for (int i = 0; i < app.SourceCount; ++i)
         batch->entries.push_back(ListEntryText(i).value_or(L""));
     StartWork(

@@ -3,12 +3,16 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <new>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/file_commands.h"
 #include "app/work.h"
+#include "files/utf16.h"
+#include "text/digit_groups.h"
 
 #ifndef CORVANE_DONATE_URL
 #define CORVANE_DONATE_URL "https://example.com/donate"
@@ -57,7 +61,8 @@ constexpr FontKind S = FontKind::Small;
 constexpr FontKind N = FontKind::None;
 
 // Both pages, in creation order: the main page is 1 to 28, the About page 29 to 33, then the
-// coder choice and the progress of long work in the free space of the compression column.
+// coder choice and the progress of long work in the free space of the compression column, then
+// the card column.
 constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Source Files", kChild, 6, 2, 300, 20, 0, H},
     {L"ListBox", nullptr, kList, 3, 22, 300, 372, IdSourceList, T},
@@ -99,12 +104,39 @@ constexpr ControlSpec kControls[kControlCount] = {
     {PROGRESS_CLASSW, nullptr, WS_CHILD, 585, 163, 196, 12, 0, N},
     {L"STATIC", L"", kChild, 585, 182, 118, 20, 0, T},
     {L"BUTTON", L"Cancel", kDisabled, 707, 179, 74, 24, IdCancel, T},
+    // The card column: the note that plays the sample at its own pitch, its loop, and the
+    // choices of rate, ROM and loop.
+    {L"STATIC", L"Card", kChild, 795, 3, 196, 20, 0, H},
+    {L"STATIC", L"", kChild, 795, 25, 196, 40, 0, T},
+    {L"STATIC", L"", kChild, 795, 67, 196, 20, 0, T},
+    {L"STATIC", L"", kChild, 795, 89, 196, 20, 0, T},
+    {L"STATIC", L"Rate:", kChild, 795, 114, 44, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 841, 111, 150, 120, IdRate, T},
+    {L"STATIC", L"ROM:", kChild, 795, 143, 44, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 841, 140, 150, 120, IdRom, T},
+    {L"STATIC", L"Loop:", kChild, 795, 172, 44, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 841, 169, 150, 120, IdLoop, T},
+    {L"STATIC", L"", kChild, 795, 253, 196, 80, 0, T},
 };
 
 // The coder choice, in the order of the drop-down list.
 constexpr std::pair<const wchar_t*, Encoder> kCoders[] = {{L"Classic", Encoder::Greedy},
                                                           {L"Trellis", Encoder::Trellis},
                                                           {L"Optimal (slow)", Encoder::Optimal}};
+// The rate choice: the source's own (0), the card's default note (no note need be set), and the
+// octave below it (half the card memory).
+constexpr int kRateNotes[] = {0, kDefaultNote, kDefaultNote - 12};
+constexpr std::pair<const wchar_t*, Rom> kRoms[] = {{L"1.04", Rom::V104}, {L"1.05", Rom::V105}};
+constexpr std::pair<const wchar_t*, LoopChoice> kLoops[] = {
+    {L"Keep", LoopChoice::Keep}, {L"Cut after", LoopChoice::Cut}, {L"Ignore", LoopChoice::Ignore}};
+
+int Chosen(Layout choice) {
+    return static_cast<int>(SendMessageW(Control(choice), CB_GETCURSEL, 0, 0));
+}
+
+void AddChoice(Layout choice, const std::wstring& text) {
+    SendMessageW(Control(choice), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
 
 constexpr wchar_t kAboutText[] =
     L"Программа предназначена для сжатия звуков Spectrum-совместимой звуковой карты General "
@@ -163,10 +195,14 @@ void CreateControls(HWND window, HINSTANCE instance) {
         if (n == static_cast<int>(Layout::AboutTextLabel)) SetWindowTextW(control, kAboutText);
     }
     app.SourceList = Control(Layout::SourceList);
-    for (const auto& [name, coder] : kCoders) {
-        SendMessageW(Control(Layout::CoderChoice), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const auto& [name, coder] : kCoders) AddChoice(Layout::CoderChoice, name);
+    for (const auto& [name, rom] : kRoms) AddChoice(Layout::RomChoice, name);
+    for (const auto& [name, loop] : kLoops) AddChoice(Layout::LoopChoice, name);
+    for (const Layout choice :
+         {Layout::CoderChoice, Layout::RomChoice, Layout::LoopChoice, Layout::RateChoice}) {
+        SendMessageW(Control(choice), CB_SETCURSEL, 0, 0);
     }
-    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 0, 0);
+    ShowRateChoices(Rom::V104);
     SendMessageW(Control(Layout::ProgressBar), PBM_SETRANGE32, 0, 1000);
     DragAcceptFiles(window, TRUE);
 }
@@ -274,8 +310,33 @@ void ShowMainPage() { ShowPage(false); }
 void ShowAboutPage() { ShowPage(true); }
 
 Encoder CoderChosen() {
-    const auto n = SendMessageW(Control(Layout::CoderChoice), CB_GETCURSEL, 0, 0);
+    const int n = Chosen(Layout::CoderChoice);
     return n >= 0 && n < 3 ? kCoders[n].second : Encoder::Greedy;
+}
+
+int RateNoteChosen() {
+    const int n = Chosen(Layout::RateChoice);
+    return n >= 0 && n < 3 ? kRateNotes[n] : 0;
+}
+
+Rom RomChosen() { return Chosen(Layout::RomChoice) == 1 ? Rom::V105 : Rom::V104; }
+
+LoopChoice LoopChosen() {
+    const int n = Chosen(Layout::LoopChoice);
+    return n >= 0 && n < 3 ? kLoops[n].second : LoopChoice::Keep;
+}
+
+void ShowRateChoices(Rom rom) {
+    const HWND list = Control(Layout::RateChoice);
+    const LRESULT chosen = std::max<LRESULT>(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    for (const int note : kRateNotes) {
+        AddChoice(Layout::RateChoice,
+                  note == 0 ? L"Source"
+                            : L"Note " + std::to_wstring(note) + L": " +
+                                  Widen(FormatDigitGroups(HertzOf(rom, {note, 0}))) + L" Hz");
+    }
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
 }
 
 }  // namespace corvane

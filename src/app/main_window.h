@@ -2,12 +2,14 @@
 // The main window: its class, procedure, the controls of both pages, page switching.
 #include <windows.h>
 
+#include "card/pitch.h"
 #include "codec/encoder_choice.h"
+#include "wave/source.h"
 
 namespace corvane {
 
 inline constexpr wchar_t kMainWindowClass[] = L"MyAppClass";
-inline constexpr int kMainWindowWidth = 800;
+inline constexpr int kMainWindowWidth = 1010;
 inline constexpr int kMainWindowHeight = 600;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -26,8 +28,14 @@ void HideAllControls();
 void ShowMainPage();
 void ShowAboutPage();
 
-// The coder the drop-down list shows chosen.
+// What the drop-down lists show chosen: the coder, the note whose rate samples are converted to
+// (0: the source's own), the ROM, what is done with a loop.
 Encoder CoderChosen();
+int RateNoteChosen();
+Rom RomChosen();
+LoopChoice LoopChosen();
+// Fills the rate choice with the rates of the notes on `rom`, keeping what is chosen.
+void ShowRateChoices(Rom rom);
 
 // The donation page the About page's link opens.
 const wchar_t* DonateUrl();

@@ -15,6 +15,7 @@
 #include "codec/encoder_choice.h"
 #include "files/file_io.h"
 #include "files/utf16.h"
+#include "text/card_text.h"
 #include "text/facts.h"
 #include "text/summary.h"
 
@@ -70,10 +71,26 @@ void SetLabel(Layout label, const std::string& text) {
     SetWindowTextW(Control(label), Widen(text).c_str());
 }
 
+void ShowCardFacts() {
+    const AppState& app = App();
+    EnableWindow(Control(Layout::LoopChoice), app.SourceHasLoop && !WorkRunning());
+    const CardTexts texts = CardTextsOf(app.CardRom, WaveHeader::From(app.WaveImage).SampleRate(),
+                                        app.SourceLoop, app.SourceLoopProblem);
+    const bool shown = app.SampleValid;
+    SetLabel(Layout::CardNoteLabel, shown ? texts.note : "");
+    SetLabel(Layout::CardPitchLabel, shown ? texts.pitch : "");
+    SetLabel(Layout::LoopLabel, shown ? texts.loop : "");
+    SetLabel(Layout::LoopNoteLabel, shown ? texts.loopNote : "");
+}
+
 bool LoadSource() {
     AppState& app = App();
     app.SampleValid = false;
     app.SourceRefusal = Refusal::Unreadable;
+    app.SourceLoop.reset();
+    app.SourceLoopProblem = LoopProblem::None;
+    app.SourceHasLoop = false;
+    ShowCardFacts();
     // No selection, or an index the list does not hold: nothing to load, nothing changes.
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry) return false;
@@ -81,7 +98,8 @@ bool LoadSource() {
     LoadedSource loaded;  // unreadable until read
     try {
         if (auto file = ReadSource(app.SourceFolder + *entry)) {
-            loaded = LoadSourceInPlace(std::move(*file));  // no second copy of a long file
+            // No second copy of a long file, unless it is converted to another rate.
+            loaded = LoadSourceInPlace(std::move(*file), HowToPrepare());
         }
     } catch (const std::bad_alloc&) {
         loaded = {};
@@ -96,6 +114,9 @@ bool LoadSource() {
     app.WaveImage = std::move(loaded.image);
     app.SampleValid = loaded.Valid();
     app.SourceInImage = true;
+    app.SourceLoop = loaded.loop;
+    app.SourceLoopProblem = loaded.loopProblem;
+    app.SourceHasLoop = loaded.hasLoop;
     if (!app.SampleValid) ClearPlots();
     return app.SampleValid;
 }
@@ -145,6 +166,7 @@ void AnalyseSample(bool deriveTable) {
     SetLabel(Layout::GainSpanLabel, GainSpanText(stats.gainSpanLow, stats.gainSpanHigh));
     SetLabel(Layout::PeakLabel, PeakText(stats.peak));
     SetLabel(Layout::TableLabel, TableText(app.StepTable));
+    ShowCardFacts();
 
     for (const Layout button :
          {Layout::PlaySourceButton, Layout::PlayRepackedButton, Layout::StopButton,

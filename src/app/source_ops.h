@@ -14,6 +14,10 @@ std::optional<std::wstring> ListEntryText(int index);
 // Shows a text of the core (UTF-8) in a label.
 void SetLabel(Layout label, const std::string& text);
 
+// The card column: the note that plays the loaded sample at its own pitch, its loop; empty for
+// a sample that is not valid. The loop choice is offered for a file with a loop.
+void ShowCardFacts();
+
 // Reads the selected list entry's file into WaveImage, shows its facts and normalises it.
 // Returns SampleValid. A file that cannot be opened, read or held, or is empty, shows as
 // an unreadable file and clears the plots.

@@ -23,14 +23,15 @@ struct Worker {
 std::unique_ptr<Worker> worker;  // only the window's thread touches it
 
 // What the user may not start while work runs, and the list, whose selection must not move.
-constexpr Layout kLockedWhileWorking[] = {Layout::SourceList,         Layout::OpenFilesButton,
-                                          Layout::PlaySourceButton,   Layout::PlayRepackedButton,
-                                          Layout::CompressFileButton, Layout::CompressAllButton,
-                                          Layout::CoderChoice};
+constexpr Layout kLockedWhileWorking[] = {
+    Layout::SourceList,         Layout::OpenFilesButton,    Layout::PlaySourceButton,
+    Layout::PlayRepackedButton, Layout::CompressFileButton, Layout::CompressAllButton,
+    Layout::CoderChoice,        Layout::RateChoice,         Layout::RomChoice};
 
 void ShowWorking(bool working) {
     for (const Layout control : kLockedWhileWorking) EnableWindow(Control(control), !working);
     EnableWindow(Control(Layout::CancelButton), working);
+    EnableWindow(Control(Layout::LoopChoice), !working && App().SourceHasLoop);
     SendMessageW(Control(Layout::ProgressBar), PBM_SETPOS, 0, 0);
 }
 

@@ -11,15 +11,10 @@ namespace {
 
 std::string Hertz(double rate) { return FormatDigitGroups(std::lround(rate)) + " Hz"; }
 
-std::string Finetune(int finetune) { return (finetune < 0 ? "" : "+") + std::to_string(finetune); }
-
-// The note at the end of the usable range that a rate out of it passed.
-CardNote EndPassed(const PitchMatch& match) {
-    return match.range == PitchMatch::Range::TooLow ? CardNote{kLowestNote, -8}
-                                                    : CardNote{kHighestNote, 7};
+std::string NoteText(CardNote note) {
+    return "note " + std::to_string(note.note) + " (" + NoteName(note.note) + ") finetune " +
+           (note.finetune < 0 ? "" : "+") + std::to_string(note.finetune);
 }
-
-std::string Samples(long long count) { return FormatDigitGroups(count); }
 
 }  // namespace
 
@@ -27,48 +22,45 @@ std::string CentsText(double cents) {
     cents = std::round(cents * 10) / 10 + 0.0;  // no "-0.0"
     char text[32];
     const auto end = std::to_chars(text, text + sizeof text, cents, std::chars_format::fixed, 1);
-    const std::string number(text, end.ptr);
-    return (cents >= 0 ? "+" : "") + number;
+    return (cents >= 0 ? "+" : "") + std::string(text, end.ptr);
 }
 
-std::string CardNoteText(const PitchMatch& match) {
-    if (match.range != PitchMatch::Range::Within) {
-        const CardNote end = EndPassed(match);
-        return std::string("Out of range: ") +
-               (match.range == PitchMatch::Range::TooLow ? "below" : "above") + " note " +
-               std::to_string(end.note) + " finetune " + Finetune(end.finetune);
+CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoop>& loop,
+                      LoopProblem problem) {
+    CardTexts texts;
+    const PitchMatch match = NearestNote(rom, rate);
+    if (match.range == PitchMatch::Range::Within) {
+        texts.note = NoteText(match.note);
+        texts.note[0] = 'N';
+        texts.pitch = Hertz(RateOf(rom, match.note)) + ", " + CentsText(match.cents) + " cents";
+    } else {
+        const bool low = match.range == PitchMatch::Range::TooLow;
+        const CardNote end = low ? CardNote{kLowestNote, -8} : CardNote{kHighestNote, 7};
+        texts.note = std::string("Out of range: ") + (low ? "below " : "above ") + NoteText(end);
+        texts.pitch = Hertz(RateOf(rom, end)) + (low ? " at least" : " at most");
     }
-    return "Note " + std::to_string(match.note.note) + " (" + NoteName(match.note.note) +
-           ") finetune " + Finetune(match.note.finetune);
-}
-
-std::string CardRateText(Rom rom, const PitchMatch& match) {
-    const std::string onRom = " on ROM " + RomName(rom);
-    if (match.range != PitchMatch::Range::Within)
-        return Hertz(RateOf(rom, EndPassed(match))) + onRom;
-    return Hertz(RateOf(rom, match.note)) + onRom + ", " + CentsText(match.cents) + " cents";
-}
-
-std::optional<std::string> LoopText(const LoadedSource& source) {
-    if (source.loopProblem == LoopProblem::Malformed) return "smpl chunk malformed, ignored";
-    if (source.loopProblem == LoopProblem::OutOfRange) return "not inside the samples, ignored";
-    if (!source.loop) return std::nullopt;
-    const SampleLoop loop = *source.loop;
-    std::string text = Samples(loop.start) + " to " + Samples(loop.end) + " (" +
-                       Samples(loop.Length()) + " samples";
-    if (loop.Length() < kShortestSoundLoop) {
-        text += "; ROM 1.05's notes say loops under 1 024 samples play wrongly";
+    if (problem == LoopProblem::Malformed) texts.loop = "Loop: smpl chunk malformed, ignored";
+    if (problem == LoopProblem::OutOfRange) texts.loop = "Loop: not inside the samples, ignored";
+    if (loop) {
+        texts.loop =
+            "Loop: " + FormatDigitGroups(loop->start) + " to " + FormatDigitGroups(loop->end);
+        texts.loopNote = FormatDigitGroups(loop->Length()) + " samples";
+        if (loop->Length() < kShortestSoundLoop) {
+            texts.loopNote += "; under 1 024: ROM 1.05's notes say such loops play wrongly";
+        }
     }
-    return text + ")";
+    return texts;
 }
 
 std::vector<std::string> CardLines(Rom rom, const LoadedSource& source) {
     const std::uint32_t rate = WaveHeader::From(source.image).SampleRate();
-    const PitchMatch match = NearestNote(rom, rate);
-    std::vector<std::string> lines = {"Card Pitch: " + CardNoteText(match) + ", " +
-                                      CardRateText(rom, match)};
+    const CardTexts texts = CardTextsOf(rom, rate, source.loop, source.loopProblem);
+    std::vector<std::string> lines = {"Card Pitch: " + texts.note + " on ROM " + RomName(rom) +
+                                      ": " + texts.pitch};
     if (rate != source.format.sampleRate) lines.push_back("Converted To: " + Hertz(rate));
-    if (const auto loop = LoopText(source)) lines.push_back("Loop: " + *loop);
+    if (!texts.loop.empty()) {
+        lines.push_back(texts.loop + (texts.loopNote.empty() ? "" : " (" + texts.loopNote + ")"));
+    }
     return lines;
 }
 

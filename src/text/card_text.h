@@ -1,6 +1,7 @@
 #pragma once
 // The card's side of a sample as people read it (UTF-8): the note that plays it at its own
 // pitch, and its loop.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,18 +11,21 @@
 
 namespace corvane {
 
-// "Note 60 (C-5) finetune +0", or "Out of range: above note 71 finetune +7".
-std::string CardNoteText(const PitchMatch& match);
-// "16 725 Hz on ROM 1.04, -0.3 cents": what the matched note plays and how far that is off;
-// for a rate out of range, what the card plays at that end.
-std::string CardRateText(Rom rom, const PitchMatch& match);
-// "1 200 to 4 799 (3 600 samples)", or why a loop was not taken; nothing without a loop.
-std::optional<std::string> LoopText(const LoadedSource& source);
+// The pieces the window's card column shows and `corvane-cli info` puts in its lines.
+struct CardTexts {
+    std::string note;      // "Note 60 (C-5) finetune +0", "Out of range: above note 71 finetune +7"
+    std::string pitch;     // "16 725 Hz, -0.3 cents", "33 218 Hz at most"
+    std::string loop;      // "Loop: 1 200 to 4 799", why a file's loop was not taken, or empty
+    std::string loopNote;  // "3 600 samples", and a warning for a short loop
+};
+CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoop>& loop,
+                      LoopProblem problem);
+
 // "-0.3": one decimal, whatever the C locale.
 std::string CentsText(double cents);
 
-// The lines `corvane-cli info` adds for the card: its pitch, the sample's rate when converted,
-// the loop.
+// The lines `corvane-cli info` adds for the card: its pitch on `rom`, the rate the sample was
+// converted to, the loop.
 std::vector<std::string> CardLines(Rom rom, const LoadedSource& source);
 
 }  // namespace corvane

@@ -65,6 +65,7 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
             loaded.loop = convert ? Scaled(loop, f.sampleRate, how.rate, count) : loop;
         }
     }
+    loaded.hasLoop = loaded.loop.has_value();
     if (how.loop == LoopChoice::Ignore) loaded.loop.reset();
     if (how.loop == LoopChoice::Cut && loaded.loop) CutAfter(loaded.image, loaded.loop->end);
     return loaded;

@@ -86,8 +86,9 @@ struct LoadedSource {
     // The file ends before the data size its header declares, a size that means "unknown"
     // aside. A named file is packed as far as it goes; a stream that ends early was cut off.
     bool endsEarly = false;
-    std::optional<SampleLoop> loop;  // in the image's samples
+    std::optional<SampleLoop> loop;  // in the image's samples; none when ignored
     LoopProblem loopProblem = LoopProblem::None;
+    bool hasLoop = false;  // the file has a usable loop, kept or ignored
     bool Valid() const { return refusal == Refusal::None; }
 };
 

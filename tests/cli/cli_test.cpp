@@ -86,7 +86,7 @@ TEST_F(Cli, WorkedExampleAndInfo) {
               "Histogram Peak: 2\nCard Receives: 262 144 samples (a file without data runs the "
               "depacker over 65 536 bytes)\nStreaming Time: at least 14.4 s at 3.5 MHz\n"
               "Host Memory: fits one 16 KB page\nLoad Address: low byte at most #F3\n"
-              "Card Pitch: Note 47 (B-3) finetune +2, 8 007 Hz on ROM 1.04, +1.4 cents\n");
+              "Card Pitch: Note 47 (B-3) finetune +2 on ROM 1.04: 8 007 Hz, +1.4 cents\n");
 }
 
 // pack, repack and snr give what the core gives, for every coder and shape of source.
@@ -434,11 +434,12 @@ TEST_F(Cli, CardRatesAndLoops) {
     const auto lines = Lines(Run("info " + drum + " --rate=note:60").out);
     ASSERT_EQ(lines.size(), 17u);
     EXPECT_EQ(lines[14],
-              "Card Pitch: Note 60 (C-5) finetune +0, 16 725 Hz on ROM 1.04, +0.0 cents");
+              "Card Pitch: Note 60 (C-5) finetune +0 on ROM 1.04: 16 725 Hz, +0.0 cents");
     EXPECT_EQ(lines[15], "Converted To: 16 725 Hz");
     EXPECT_EQ(lines[16], "Loop: 1 138 to 3 412 (2 275 samples)");  // 3000 and 9000 x 16725/44100
-    EXPECT_EQ(Lines(Run("info " + drum).out)[14],
-              "Card Pitch: Out of range: above note 71 finetune +7, 33 218 Hz on ROM 1.04");
+    EXPECT_EQ(
+        Lines(Run("info " + drum).out)[14],
+        "Card Pitch: Out of range: above note 71 (B-5) finetune +7 on ROM 1.04: 33 218 Hz at most");
     const std::string json = Run("info --json " + drum + " --rate=22050").out;
     Write("info.json", Bytes(json.begin(), json.end()));
     EXPECT_EQ(Shell("jq -e '.rate == 22050 and .cardNote == 64 and .cardFinetune == 6 and "

@@ -38,8 +38,8 @@ TEST_F(WindowTest, FrameAndLayout) {
     GetWindowRect(window, &frame);
     EXPECT_EQ(std::vector<LONG>(
                   {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}),
-              std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - 800) / 2,
-                                 (GetSystemMetrics(SM_CYSCREEN) - 600) / 2, 800, 600}));
+              std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - kMainWindowWidth) / 2,
+                                 (GetSystemMetrics(SM_CYSCREEN) - 600) / 2, kMainWindowWidth, 600}));
     EXPECT_TRUE(OnlyPageShown(false));
 
     // Every control starts inside the window; every one that takes clicks (the list aside,
