@@ -44,23 +44,19 @@ double CentsBetween(double played, double own) { return 1200 * std::log2(played 
 
 PitchMatch NearestNote(Rom rom, double rate) {
     PitchMatch match;
-    if (rate < RateOf(rom, {kLowestNote, -8})) {
-        match.range = PitchMatch::Range::TooLow;
-    } else if (rate > RateOf(rom, {kHighestNote, 7})) {
-        match.range = PitchMatch::Range::TooHigh;
-    } else {
-        bool found = false;
-        for (int note = kLowestNote; note <= kHighestNote; ++note) {
-            for (int finetune = -8; finetune <= 7; ++finetune) {
-                const double cents = CentsBetween(RateOf(rom, {note, finetune}), rate);
-                if (!found || std::abs(cents) < std::abs(match.cents)) {
-                    match.note = {note, finetune};
-                    match.cents = cents;
-                    found = true;
-                }
+    bool found = false;
+    for (int note = kLowestNote; note <= kHighestNote; ++note) {
+        for (int finetune = -8; finetune <= 7; ++finetune) {
+            const double cents = CentsBetween(RateOf(rom, {note, finetune}), rate);
+            if (!found || std::abs(cents) < std::abs(match.cents)) {
+                match.note = {note, finetune};
+                match.cents = cents;
+                found = true;
             }
         }
     }
+    if (rate < RateOf(rom, {kLowestNote, -8})) match.range = PitchMatch::Range::TooLow;
+    if (rate > RateOf(rom, {kHighestNote, 7})) match.range = PitchMatch::Range::TooHigh;
     return match;
 }
 

@@ -35,9 +35,9 @@ CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoo
         texts.pitch = Hertz(RateOf(rom, match.note)) + ", " + CentsText(match.cents) + " cents";
     } else {
         const bool low = match.range == PitchMatch::Range::TooLow;
-        const CardNote end = low ? CardNote{kLowestNote, -8} : CardNote{kHighestNote, 7};
-        texts.note = std::string("Out of range: ") + (low ? "below " : "above ") + NoteText(end);
-        texts.pitch = Hertz(RateOf(rom, end)) + (low ? " at least" : " at most");
+        texts.note =
+            std::string("Out of range: ") + (low ? "below " : "above ") + NoteText(match.note);
+        texts.pitch = Hertz(RateOf(rom, match.note)) + (low ? " at least" : " at most");
     }
     if (problem == LoopProblem::Malformed) texts.loop = "Loop: smpl chunk malformed, ignored";
     if (problem == LoopProblem::OutOfRange) texts.loop = "Loop: not inside the samples, ignored";

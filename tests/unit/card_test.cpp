@@ -39,6 +39,7 @@ TEST(CardPitch, NearestNoteOverTheUsableRange) {
         const double low = RateOf(rom, {kLowestNote, -8}), high = RateOf(rom, {kHighestNote, 7});
         EXPECT_EQ(NearestNote(rom, low * 0.999).range, PitchMatch::Range::TooLow);
         EXPECT_EQ(NearestNote(rom, high * 1.001).range, PitchMatch::Range::TooHigh);
+        EXPECT_EQ(NearestNote(rom, high * 1.001).note, (CardNote{kHighestNote, 7}));
         EXPECT_EQ(NearestNote(rom, 44100).range, PitchMatch::Range::TooHigh);
     }
     // 22 050 Hz on ROM 1.04: nearest is note 64 finetune +6 (period 436, 22 018 Hz).
