@@ -48,7 +48,8 @@ deps=build/deps
 if [ "$(cat "$deps/libsamplerate.version" 2>/dev/null)" != "$version" ]; then
   rm -rf "$deps/libsamplerate" "$deps/fetch"
   mkdir -p "$deps/fetch"
-  (cd "$deps/fetch" && apt-get source -q "libsamplerate=$version")
+  fetch() { (cd "$deps/fetch" && apt-get source -q "libsamplerate=$version"); }
+  fetch || { apt-get update -q && fetch; }  # package lists gone or older than the entry
   mv "$deps/fetch"/libsamplerate-*/ "$deps/libsamplerate"
   rm -rf "$deps/fetch"
   echo "$version" >"$deps/libsamplerate.version"
