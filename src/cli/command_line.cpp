@@ -25,6 +25,11 @@ constexpr const char* kUsage =
     "                                the sample packed and unpacked again, as a WAV\n"
     "  snr FILE.wav [--encoder=E] [P]\n"
     "                                signal-to-noise ratio of the repacked sample\n"
+    "  bank FILE.wav... -o DIR/NAME [--card=112k|466k] [--json] [--encoder=E] [P]\n"
+    "                                a set of samples for the card: NAME.asm (a loader to\n"
+    "                                include, with each sample's note, finetune and loop)\n"
+    "                                and NAME.0.bin ... (16 KB host pages at #C000); prints\n"
+    "                                what it costs the card's memory and the host first\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
@@ -142,6 +147,16 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         AddEncoder(app, request);
         AddPreparation(app, request);
         return command == "repack" ? RunRepack : RunSnr;
+    }
+    if (command == "bank") {
+        files(true);
+        output()->required();
+        app.add_flag("--json", request.json);
+        AddEncoder(app, request);
+        AddPreparation(app, request);
+        AddChoice(app, "--card", "takes 112k or 466k", ParseCardMemory,
+                  [&request](CardMemory card) { request.card = card; });
+        return RunBank;
     }
     if (command == "unpack") {
         files(false);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "card/bank.h"
 #include "card/pitch.h"
 #include "codec/encoder_choice.h"
 #include "wave/source.h"
@@ -40,6 +41,7 @@ struct Request {
     RateChoice rate;
     Rom rom = Rom::V104;
     LoopChoice loop = LoopChoice::Keep;
+    CardMemory card = CardMemory::Basic;
 
     // How each source is prepared: the rate chosen, on the ROM chosen, and the loop.
     Preparation HowToPrepare() const;
@@ -52,6 +54,7 @@ int RunSnr(const Request& request);
 int RunUnpack(const Request& request);
 int RunDepacker(const Request& request);
 int RunDemo(const Request& request);
+int RunBank(const Request& request);
 
 // UTF-8 text to standard output and standard error; on a Windows console, as the console's
 // own wide text. Print is false with `error` set when the output refuses the text.

@@ -25,6 +25,15 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
 bool WriteFileReplacing(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                         std::string& error);
 
+// Several files written as one: every temporary file is written and flushed before any target
+// is replaced, so a failure to write leaves every target as it was. Only a rename failing
+// midway (a target in use) leaves the ones before it replaced.
+struct FileToWrite {
+    std::filesystem::path path;
+    std::span<const std::uint8_t> bytes;
+};
+bool WriteFilesReplacing(std::span<const FileToWrite> files, std::string& error);
+
 // All of standard input, in binary; nothing with `error` set when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStandardInput(std::string& error);
 // All of `bytes` to standard output, in binary, flushed; false with `error` set when the

@@ -107,8 +107,13 @@ bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error
     return false;
 }
 
-bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
-                        std::string& error) {
+namespace {
+
+// A new temporary file beside `path` holding `bytes`, flushed to disk; nothing with `error`
+// set when it cannot be made whole, and then no file is left.
+std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
+                                             std::span<const std::uint8_t> bytes,
+                                             std::string& error) {
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -118,7 +123,7 @@ bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> byte
     }
     if (fd < 0) {
         error = SystemText(errno);
-        return false;
+        return std::nullopt;
     }
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int failure = errno;
@@ -126,14 +131,42 @@ bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> byte
         ok = false;
         failure = errno;
     }
-    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
-        SyncFolderOf(path);
-        return true;
-    }
-    if (ok) failure = errno;
+    if (ok) return temporary;
     ::unlink(temporary.c_str());
     error = SystemText(failure);
-    return false;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool WriteFilesReplacing(std::span<const FileToWrite> files, std::string& error) {
+    std::vector<fs::path> temporaries;
+    const auto removeFrom = [&temporaries](std::size_t first) {
+        for (std::size_t i = first; i < temporaries.size(); ++i) ::unlink(temporaries[i].c_str());
+    };
+    for (const FileToWrite& file : files) {
+        std::optional<fs::path> temporary = WriteTemporaryBeside(file.path, file.bytes, error);
+        if (!temporary) {
+            removeFrom(0);
+            return false;
+        }
+        temporaries.push_back(std::move(*temporary));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
+            error = SystemText(errno);
+            removeFrom(i);
+            return false;
+        }
+        SyncFolderOf(files[i].path);
+    }
+    return true;
+}
+
+bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
+                        std::string& error) {
+    const FileToWrite file{path, bytes};
+    return WriteFilesReplacing({&file, 1}, error);
 }
 
 }  // namespace corvane

@@ -121,31 +121,75 @@ bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error
     return true;
 }
 
-bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
-                        std::string& error) {
+namespace {
+
+// A new temporary file beside `path` holding `bytes`, flushed to disk; nothing with `error`
+// set when it cannot be made whole, and then no file is left.
+std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
+                                             std::span<const std::uint8_t> bytes,
+                                             std::string& error) {
     fs::path temporary;
     HANDLE file = CreateTemporaryBeside(path, temporary);
     if (file == INVALID_HANDLE_VALUE) {
         error = SystemText(GetLastError());
-        return false;
+        return std::nullopt;
     }
     const bool written = WriteAll(file, bytes);
-    DWORD failure = GetLastError();
+    const DWORD failure = GetLastError();
     CloseHandle(file);
-    // Another writer replacing the same target at this moment makes the move fail for a
-    // while; a program holding the target open without delete sharing makes it fail for good.
-    for (int attempt = 0; written && attempt < 20; ++attempt) {
+    if (written) return temporary;
+    error = SystemText(failure);
+    DeleteFileW(temporary.c_str());
+    return std::nullopt;
+}
+
+// Another writer replacing the same target at this moment makes the move fail for a while; a
+// program holding the target open without delete sharing makes it fail for good.
+DWORD MoveOver(const fs::path& temporary, const fs::path& path) {
+    DWORD failure = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 20; ++attempt) {
         if (MoveFileExW(temporary.c_str(), path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return true;
+            return ERROR_SUCCESS;
         }
         failure = GetLastError();
         if (failure != ERROR_ACCESS_DENIED && failure != ERROR_SHARING_VIOLATION) break;
         Sleep(25);
     }
-    error = SystemText(failure);
-    DeleteFileW(temporary.c_str());
-    return false;
+    return failure;
+}
+
+}  // namespace
+
+bool WriteFilesReplacing(std::span<const FileToWrite> files, std::string& error) {
+    std::vector<fs::path> temporaries;
+    const auto removeFrom = [&temporaries](std::size_t first) {
+        for (std::size_t i = first; i < temporaries.size(); ++i)
+            DeleteFileW(temporaries[i].c_str());
+    };
+    for (const FileToWrite& file : files) {
+        std::optional<fs::path> temporary = WriteTemporaryBeside(file.path, file.bytes, error);
+        if (!temporary) {
+            removeFrom(0);
+            return false;
+        }
+        temporaries.push_back(std::move(*temporary));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (const DWORD failure = MoveOver(temporaries[i], files[i].path);
+            failure != ERROR_SUCCESS) {
+            error = SystemText(failure);
+            removeFrom(i);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
+                        std::string& error) {
+    const FileToWrite file{path, bytes};
+    return WriteFilesReplacing({&file, 1}, error);
 }
 
 }  // namespace corvane

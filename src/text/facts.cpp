@@ -55,6 +55,8 @@ std::string RefusalText(Refusal refusal) {
             return "it ended before the data size its header declares";
         case Refusal::RateUnconvertible:
             return "its sample rate cannot be converted to the rate chosen";
+        case Refusal::LargerThanPage:
+            return "its packed file would be larger than a 16 KB host page";
     }
     return {};
 }
@@ -79,6 +81,8 @@ std::string RefusalWord(Refusal refusal) {
             return "ends-early";
         case Refusal::RateUnconvertible:
             return "rate";
+        case Refusal::LargerThanPage:
+            return "page";
     }
     return {};
 }

@@ -1,0 +1,91 @@
+#pragma once
+// A set of samples the card loads in one call: their packed files placed in the host's 16 KB
+// memory pages, how the card is to play each, and what the set costs the card's memory.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "card/card_loop.h"
+#include "card/pitch.h"
+#include "codec/encoder_choice.h"
+#include "codec/progress.h"
+#include "wave/source.h"
+
+namespace corvane {
+
+// One sample of a bank: its packed file and how the card is to play it.
+struct BankSample {
+    std::string name;                // the source's file name, as reports show it
+    std::string equate;              // the assembler name of its handle's place in the table
+    std::vector<std::uint8_t> file;  // the packed file
+    PitchMatch pitch;                // the note and finetune that play it at its own pitch
+    std::optional<CardLoop> loop;
+};
+
+// A prepared source packed with `encoder` and its own table, with its card parameters on `rom`.
+// A stopped encoding leaves the file empty.
+BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder encoder, Rom rom,
+                       Progress* progress = nullptr);
+
+// Why a source cannot go into a bank: why it cannot be packed, or a packed file larger than a
+// host page.
+Refusal BankRefusal(const LoadedSource& source);
+
+// Where a packed file lies: the bank's page (loaded at #C000) and its address there.
+struct Placement {
+    std::size_t page = 0;
+    std::uint16_t address = 0;
+    bool operator==(const Placement&) const = default;
+};
+constexpr std::uint16_t kPageAddress = 0xC000;
+
+// Places files of these sizes (each at most a page) in as few pages as first fit by decreasing
+// size finds: none crossing a page, each at an address whose low byte is at most #F3.
+std::vector<Placement> PlaceInPages(const std::vector<std::size_t>& sizes);
+
+enum class CardMemory { Basic, Extended };  // 112 KB for samples, or 466 KB with the extension
+std::optional<CardMemory> ParseCardMemory(std::string_view text);  // "112k", "466k"
+std::string CardMemoryName(CardMemory memory);
+std::size_t CardCapacity(CardMemory memory);
+
+// The card's guide asks for 80 bytes a sample and 2 KB kept free; it allows 32 samples, and
+// ROM 1.04 takes no more than 60.
+constexpr std::size_t kCardBytesPerSample = 80;
+constexpr std::size_t kCardBytesKeptFree = 2048;
+constexpr std::size_t kGuideEffects = 32;
+constexpr std::size_t kMostEffects = 60;
+
+struct BankBudget {
+    std::size_t sampleBytes = 0;  // the decoded samples the card stores, 4n a sample
+    std::size_t needed = 0;       // with 80 bytes a sample and 2 KB kept free
+    std::size_t capacity = 0;
+    std::size_t effects = 0;
+    std::size_t pages = 0;
+    bool FitsCard() const { return needed <= capacity; }
+};
+
+struct Bank {
+    std::vector<BankSample> samples;  // in load order: the first gets handle 1
+    std::vector<Placement> placements;
+    BankBudget budget;
+};
+Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory);
+
+// Each page's bytes from #C000 to the end of its last file.
+std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank);
+
+// An assembler name made of `text`: letters, digits and '_', anything else '_'.
+std::string LabelOf(std::string_view text);
+// The bank's own name as its labels start: LabelOf(name), after a '_' if it starts with a digit.
+std::string BankLabelOf(std::string_view name);
+// One name a file: its name without the extension made a label, a clash numbered _2, _3...
+std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames);
+
+// NAME.asm for a bank written as `name`.asm and `name`.0.bin ...: the equates, the handle table,
+// the directory and the loader, every label starting with BankLabelOf(name) and '_'.
+std::string BankListing(const Bank& bank, std::string_view name);
+
+}  // namespace corvane

@@ -1,0 +1,78 @@
+#include "text/bank_text.h"
+
+#include <algorithm>
+
+#include "text/card_text.h"
+#include "text/digit_groups.h"
+
+namespace corvane {
+namespace {
+
+std::string Grouped(std::size_t value) { return FormatDigitGroups(static_cast<long long>(value)); }
+
+// `text` padded to `width` characters (counted as UTF-8 code points), on the left or right.
+std::string Column(const std::string& text, std::size_t width, bool right = false) {
+    std::size_t length = 0;
+    for (const char c : text) length += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const std::string pad(width > length ? width - length : 1, ' ');
+    return right ? pad + text : text + pad;
+}
+
+}  // namespace
+
+std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, CardMemory memory) {
+    std::size_t nameWidth = 6;
+    for (const BankSample& sample : bank.samples) {
+        nameWidth = std::max(nameWidth, sample.name.size() + 2);
+    }
+    std::vector<std::string> lines = {Column("Sample", nameWidth) + Column("Card bytes", 10, true) +
+                                      Column("Host bytes", 12, true) + "  Note" +
+                                      std::string(20, ' ') + "Pitch"};
+    for (const BankSample& sample : bank.samples) {
+        const CardNote note = sample.pitch.note;
+        std::string noteText = std::to_string(note.note) + " (" + NoteName(note.note) + ") " +
+                               (note.finetune < 0 ? "" : "+") + std::to_string(note.finetune);
+        if (sample.pitch.range != PitchMatch::Range::Within) noteText += ", out of range";
+        const std::size_t dataLength = sample.file.size() - 13;
+        lines.push_back(Column(sample.name, nameWidth) + Column(Grouped(4 * dataLength), 10, true) +
+                        Column(Grouped(sample.file.size()), 12, true) + "  " +
+                        Column(noteText, 24) + CentsText(sample.pitch.cents) + " cents");
+    }
+    const BankBudget& b = bank.budget;
+    std::string card = "Card memory: " + Grouped(b.needed) + " of " + Grouped(b.capacity) +
+                       " bytes (" + CardMemoryName(memory) + " card): samples " +
+                       Grouped(b.sampleBytes) + ", 80 bytes a sample " +
+                       Grouped(kCardBytesPerSample * b.effects) + ", 2 048 kept free";
+    if (b.FitsCard()) card += "; " + Grouped(b.capacity - b.needed) + " left";
+    lines.push_back(card);
+    lines.push_back("Effects: " + std::to_string(b.effects) +
+                    " (the card's guide allows 32, ROM 1.04 takes 60)");
+    std::string pages = "Host pages: " + std::to_string(b.pages) + " of 16 KB at #C000 (";
+    const auto images = PageImages(bank);
+    for (std::size_t page = 0; page < images.size(); ++page) {
+        pages += (page ? ", " : "") + std::string(name) + "." + std::to_string(page) + ".bin " +
+                 Grouped(images[page].size()) + " bytes";
+    }
+    lines.push_back(pages + ")");
+    if (b.effects > kGuideEffects) {
+        lines.push_back("Warning: " + std::to_string(b.effects) +
+                        " effects, more than the 32 the card's guide allows");
+    }
+    return lines;
+}
+
+std::optional<std::string> BankTooBigText(const BankBudget& budget, CardMemory memory) {
+    if (budget.effects > kMostEffects) {
+        return std::to_string(budget.effects) + " samples, " +
+               std::to_string(budget.effects - kMostEffects) +
+               " more than the 60 effects ROM 1.04 takes";
+    }
+    if (!budget.FitsCard()) {
+        return "the bank needs " + Grouped(budget.needed) + " bytes of card memory, " +
+               Grouped(budget.needed - budget.capacity) + " more than the " +
+               CardMemoryName(memory) + " card's " + Grouped(budget.capacity);
+    }
+    return std::nullopt;
+}
+
+}  // namespace corvane
