@@ -67,8 +67,9 @@ enum class Layout : int {
     LoopCaption = 48,
     LoopChoice = 49,
     LoopNoteLabel = 50,
+    SaveBankButton = 51,
 };
-constexpr int kControlCount = 50;
+constexpr int kControlCount = 51;
 constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }

@@ -122,4 +122,8 @@ void ShowWarning(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), L"Corvane", MB_OK | MB_ICONWARNING);
 }
 
+void ShowInformation(HWND owner, const std::wstring& text) {
+    MessageBoxW(owner, text.c_str(), L"Corvane", MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace corvane

@@ -47,7 +47,8 @@ std::optional<std::wstring> AskFolder(HWND owner, const std::wstring& preselect)
 // while the browser fills its tree; otherwise it selects nothing and OK means the Desktop.
 void ReadFoldersOnPath(const std::wstring& path);
 
-// A message box over `owner` telling what was not done.
+// A message box over `owner` telling what was not done, or what was.
 void ShowWarning(HWND owner, const std::wstring& text);
+void ShowInformation(HWND owner, const std::wstring& text);
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include "app/file_commands.h"
 #include "app/main_window.h"
 #include "app/playback.h"
+#include "app/save_bank.h"
 #include "app/source_ops.h"
 #include "app/work.h"
 
@@ -136,6 +137,9 @@ void DispatchCommand(int id) {
             break;
         case IdSaveDepacker:
             SaveDepacker();
+            break;
+        case IdSaveBank:
+            SaveBank();
             break;
         case IdAbout:
             ShowAboutPage();

@@ -18,6 +18,7 @@ enum CommandId : int {
     IdCompressFile = 80,
     IdCompressAll = 90,
     IdSaveDepacker = 95,
+    IdSaveBank = 96,
     IdAbout = 500,
     IdBack = 590,
     IdDonateLink = 777,

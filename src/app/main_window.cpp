@@ -117,6 +117,7 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Loop:", kChild, 795, 172, 44, 20, 0, T},
     {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 841, 169, 150, 120, IdLoop, T},
     {L"STATIC", L"", kChild, 795, 253, 196, 80, 0, T},
+    {L"BUTTON", L"SAVE BANK", kDisabled, 795, 207, 196, 30, IdSaveBank, H},
 };
 
 // The coder choice, in the order of the drop-down list.

@@ -170,7 +170,7 @@ void AnalyseSample(bool deriveTable) {
 
     for (const Layout button :
          {Layout::PlaySourceButton, Layout::PlayRepackedButton, Layout::StopButton,
-          Layout::CompressFileButton, Layout::CompressAllButton}) {
+          Layout::CompressFileButton, Layout::CompressAllButton, Layout::SaveBankButton}) {
         EnableWindow(Control(button), TRUE);
     }
 }

@@ -5,6 +5,8 @@
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "app/dispatch.h"
+#include "app/work.h"
+#include "card/bank.h"
 #include "codec/encoder.h"
 #include "files/utf16.h"
 #include "support/window_fixture.h"
@@ -71,6 +73,53 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     EXPECT_FALSE(IsEnabled(Layout::LoopChoice));
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"");
     EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 48 (C-4) finetune +0");
+}
+
+}  // namespace
+}  // namespace corvane::uitest
+
+namespace corvane::uitest {
+namespace {
+
+// SAVE BANK packs every listed file as the core does, writes the loader and the pages, and
+// reports the budget and the files left out; a cancelled bank writes nothing.
+TEST_F(CardTest, SaveBankWritesWhatTheCoreLaysOut) {
+    const Bytes kick = Wav({1, 1, 22050, 8}, Tone(6000, 30, 100, 3));
+    const Bytes voice = Wav({1, 2, 11025, 16}, Pcm16(std::vector<int>(9000, 2000)));
+    source.Write(L"kick.wav", kick);
+    source.Write(L"bad.wav", Wav({3, 1, 8000, 32}, Bytes(400, 0)));
+    source.Write(L"voice.wav", voice);
+    ListAndSelect(source.path, {L"kick.wav", L"bad.wav", L"voice.wav"}, 0);
+    Choose(Layout::RateChoice, 1, IdRate);
+    const auto seen =
+        RunCommand(IdSaveBank, {EnterFileName(output.path + L"kit.asm"), PressButton(IDOK)});
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[1].text.find(L"Card memory: "), std::wstring::npos) << Narrow(seen[1].text);
+    EXPECT_NE(seen[1].text.find(L"Left out:\nbad.wav: not a PCM WAV file."), std::wstring::npos);
+
+    std::vector<BankSample> samples;
+    for (const auto& [name, wav] : {std::pair{"kick.wav", kick}, std::pair{"voice.wav", voice}}) {
+        samples.push_back(
+            PackForBank(name, LoadSourceBytes(wav, {16725}), Encoder::Greedy, Rom::V104));
+    }
+    const Bank bank = LayOutBank(std::move(samples), CardMemory::Basic);
+    const std::string listing = BankListing(bank, "kit");
+    EXPECT_EQ(output.Read(L"kit.asm"), Bytes(listing.begin(), listing.end()));
+    EXPECT_EQ(output.Read(L"kit.0.bin"), PageImages(bank)[0]);
+    EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
+
+    // Cancelled while the optimal coder works: nothing written.
+    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 2, 0);
+    RunCommand(IdCoder, {}, CBN_SELCHANGE);
+    source.Write(L"long.wav", Wav({1, 1, 22050, 8}, Tone(200000, 41, 90, 7)));
+    ListAndSelect(source.path, {L"long.wav", L"kick.wav"}, 0);
+    DialogWatcher watcher({EnterFileName(output.path + L"gone")});
+    SendMessageW(App().MainWindow, WM_COMMAND, IdSaveBank, 0);  // returns once the work started
+    ASSERT_EQ(watcher.Finish().size(), 1u);
+    SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    AwaitWork();
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled: the bank was not saved");
+    EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
 }
 
 }  // namespace
