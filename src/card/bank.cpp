@@ -12,9 +12,9 @@
 namespace corvane {
 namespace {
 
-// The data bytes of a packed file, as its length field gives them.
+// The data bytes of a packed file: four samples each for the card.
 std::size_t DataLengthOf(const std::vector<std::uint8_t>& file) {
-    return file.size() < 2 ? 0 : std::size_t{file[0]} | std::size_t{file[1]} << 8;
+    return file.size() - kPackedHeaderSize;
 }
 
 }  // namespace

@@ -1,0 +1,81 @@
+// A bank's layout and budget: pages filled without a file crossing one or a table crossing a
+// 256-byte page, names for the assembler, and what the card's memory takes.
+#include "card/bank.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "text/bank_text.h"
+
+namespace corvane {
+namespace {
+
+TEST(Bank, PagesHoldEveryFileWithinTheirRules) {
+    std::mt19937 random(19);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::size_t> sizes(1 + random() % 30);
+        for (auto& size : sizes) size = 14 + random() % (round % 2 ? 16371 : 3000);
+        const std::vector<Placement> placements = PlaceInPages(sizes);
+        ASSERT_EQ(placements.size(), sizes.size());
+        std::vector<std::size_t> used;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            const Placement p = placements[i];
+            used.resize(std::max(used.size(), p.page + 1));
+            used[p.page] += sizes[i];
+            EXPECT_LE(p.address & 0xFF, 0xF3u);
+            EXPECT_GE(p.address, kPageAddress);
+            EXPECT_LE(p.address + sizes[i], 0x10000u);
+            for (std::size_t j = 0; j < i; ++j) {  // no two files of a page overlap
+                const Placement q = placements[j];
+                EXPECT_TRUE(p.page != q.page || p.address + sizes[i] <= q.address ||
+                            q.address + sizes[j] <= p.address);
+            }
+        }
+        // First fit leaves at most one page half empty: a file in a later one did not fit the
+        // half page, less 12 bytes of padding, of any earlier one.
+        EXPECT_LE(std::count_if(used.begin(), used.end(), [](auto u) { return u <= 8180; }), 1)
+            << round;
+    }
+    // Three files of 10 000 bytes and three of 6 000: first fit by size pairs them, 3 pages.
+    const auto placements = PlaceInPages({6000, 10000, 6000, 10000, 6000, 10000});
+    EXPECT_EQ(placements[1], (Placement{0, 0xC000}));
+    EXPECT_EQ(placements[0], (Placement{0, 0xC000 + 10000}));
+    EXPECT_EQ(placements[4].page, 2u);
+    EXPECT_EQ(PlaceInPages({0xF4, 20})[1], (Placement{0, 0xC100}));  // #C0F4 would split a table
+}
+
+TEST(Bank, NamesBudgetAndLimits) {
+    EXPECT_EQ(EquatesOf({"Kick drum.wav", "dir/kick_drum.wav", "kick drum.WAV", "808.wav", ".wav",
+                         "Звук.wav"}),
+              (std::vector<std::string>{"Kick_drum", "kick_drum", "kick_drum_2", "808", "_wav",
+                                        "________"}));
+    EXPECT_EQ(BankLabelOf("808 kit"), "_808_kit");
+
+    std::vector<BankSample> samples(3);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i].name = "s" + std::to_string(i) + ".wav";
+        samples[i].file.assign(13 + 1000 * (i + 1), 0);
+    }
+    const Bank bank = LayOutBank(samples, CardMemory::Basic);
+    EXPECT_EQ(bank.budget.sampleBytes, 4u * 6000);
+    EXPECT_EQ(bank.budget.needed, 24000u + 3 * 80 + 2048);
+    EXPECT_EQ(bank.budget.capacity, 114688u);
+    EXPECT_EQ(bank.samples[2].equate, "s2");
+    EXPECT_EQ(BankTooBigText(bank.budget, CardMemory::Basic), std::nullopt);
+
+    BankBudget full = bank.budget;
+    full.needed = 114689;
+    EXPECT_EQ(BankTooBigText(full, CardMemory::Basic),
+              "the bank needs 114 689 bytes of card memory, 1 more than the 112k card's 114 688");
+    full.effects = 61;
+    EXPECT_EQ(BankTooBigText(full, CardMemory::Extended),
+              "61 samples, 1 more than the 60 effects ROM 1.04 takes");
+    EXPECT_EQ(CardCapacity(CardMemory::Extended), 466u * 1024);
+    EXPECT_EQ(LayOutBank(std::vector<BankSample>(33, samples[0]), CardMemory::Basic).budget.effects,
+              33u);
+}
+
+}  // namespace
+}  // namespace corvane
