@@ -10,6 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 inputs=$here/../data/inputs expected=$here/../data/cli
 export CLI=${CORVANE_CLI_COMMAND:-"'$1'"} LC_ALL=C.UTF-8
 corvane-cli() { eval "$CLI \"\$@\""; }
+# Under Wine, one server for the whole run (it ends 30 s after it), started apart from the rows:
+# a server a row starts holds that row's pipes open until it ends.
+[ -z "${CORVANE_CLI_COMMAND:-}" ] || { eval "$CLI --version" && export WINEPREFIX=$CORVANE_WINEPREFIX &&
+  wineserver -k; wineserver -w; wineserver -p30; } &>/dev/null </dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
