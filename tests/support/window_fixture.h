@@ -66,46 +66,33 @@ inline std::wstring LastName(std::wstring path) {
     return path.substr(path.find_last_of(L'\\') + 1);
 }
 
-enum class DialogKind { File, FolderBrowser, Message, Other };
-
-// What the watcher saw of one dialog before answering it.
+// What the watcher saw of a dialog before answering it: its owner, its title and its text (a
+// message box's message, a file dialog's offered name, a folder browser's caption).
 struct SeenDialog {
-    HWND owner = nullptr;
-    DialogKind kind = DialogKind::Other;
-    std::wstring title;
-    std::wstring text;         // a message box's message, a folder browser's title
-    std::wstring offeredName;  // a file dialog's file-name box
+    HWND owner;
+    std::wstring title, text;
 };
 
-// A name (or path) entered and OK, a folder chosen in the browser and OK, a button, or Cancel.
+// How to answer a dialog: a text to enter (a file dialog's name or path, a folder to choose in
+// the browser), then a button to press.
 struct Answer {
-    enum class Action { EnterFileName, ChooseFolder, Press, Cancel } action;
-    std::wstring value;
+    std::wstring text;
     int button = IDOK;
 };
-inline Answer EnterFileName(std::wstring name) { return {Answer::Action::EnterFileName, name}; }
-inline Answer ChooseFolder(std::wstring path) { return {Answer::Action::ChooseFolder, path}; }
-inline Answer PressButton(int id) { return {Answer::Action::Press, {}, id}; }
-inline Answer CancelDialog() { return {Answer::Action::Cancel, {}}; }
+inline Answer EnterFileName(std::wstring name) { return {name}; }
+inline Answer ChooseFolder(std::wstring path) { return {path}; }
+inline Answer PressButton(int id) { return {{}, id}; }
+inline Answer CancelDialog() { return {{}, IDCANCEL}; }
 
 constexpr int kFileNameBox = 1148;  // a ComboBoxEx holding an Edit
 constexpr int kMessageText = 0xFFFF;
 
 inline SeenDialog Describe(HWND dialog) {
-    SeenDialog seen;
-    seen.owner = GetWindow(dialog, GW_OWNER);
-    seen.title = TextOf(dialog);
-    if (HWND nameBox = GetDlgItem(dialog, kFileNameBox)) {
-        seen.kind = DialogKind::File;
-        seen.offeredName = TextOf(FindDescendant(nameBox, L"Edit"));
-    } else if (FindDescendant(dialog, WC_TREEVIEWW) != nullptr) {
-        seen.kind = DialogKind::FolderBrowser;
-        seen.text = TextOf(FindDescendant(dialog, L"Static"));
-    } else if (HWND message = GetDlgItem(dialog, kMessageText)) {
-        seen.kind = DialogKind::Message;
-        seen.text = TextOf(message);
-    }
-    return seen;
+    HWND nameBox = GetDlgItem(dialog, kFileNameBox), message = GetDlgItem(dialog, kMessageText);
+    HWND text = nameBox != nullptr   ? FindDescendant(nameBox, L"Edit")
+                : message != nullptr ? message
+                                     : FindDescendant(dialog, L"Static");
+    return {GetWindow(dialog, GW_OWNER), TextOf(dialog), TextOf(text)};
 }
 
 inline void Click(HWND dialog, int button) {
@@ -124,27 +111,27 @@ inline std::wstring TreeSelection(HWND tree) {
     return text;
 }
 
-// Answers `dialog`; false when the answer does not fit the kind of dialog shown.
-inline bool Give(const Answer& answer, HWND dialog, DialogKind kind) {
-    using Action = Answer::Action;
-    if (answer.action == Action::EnterFileName && kind == DialogKind::File) {
-        HWND edit = FindDescendant(GetDlgItem(dialog, kFileNameBox), L"Edit");
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.value.c_str()));
-    } else if (answer.action == Action::ChooseFolder && kind == DialogKind::FolderBrowser) {
+// Enters the answer's text and presses its button; false when the dialog has no place for
+// the text.
+inline bool Give(const Answer& answer, HWND dialog) {
+    HWND nameBox = GetDlgItem(dialog, kFileNameBox), tree = FindDescendant(dialog, WC_TREEVIEWW);
+    if (!answer.text.empty() && nameBox != nullptr) {
+        SendMessageW(FindDescendant(nameBox, L"Edit"), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(answer.text.c_str()));
+    } else if (!answer.text.empty() && tree != nullptr) {
         // The browser fills its tree after it is shown: select until the tree shows it.
-        HWND tree = FindDescendant(dialog, WC_TREEVIEWW);
         bool shown = false;
         for (int attempt = 0; attempt < 10 && !shown; ++attempt) {
             SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
-                         reinterpret_cast<LPARAM>(answer.value.c_str()));
+                         reinterpret_cast<LPARAM>(answer.text.c_str()));
             std::this_thread::sleep_for(100ms);
-            shown = _wcsicmp(TreeSelection(tree).c_str(), LastName(answer.value).c_str()) == 0;
+            shown = _wcsicmp(TreeSelection(tree).c_str(), LastName(answer.text).c_str()) == 0;
         }
         if (!shown) return false;  // OK now would mean the Desktop
-    } else if (answer.action != Action::Press && answer.action != Action::Cancel) {
+    } else if (!answer.text.empty()) {
         return false;
     }
-    Click(dialog, answer.action == Action::Cancel ? IDCANCEL : answer.button);
+    Click(dialog, answer.button);
     return true;
 }
 
@@ -154,9 +141,7 @@ class DialogWatcher {
   public:
     explicit DialogWatcher(std::vector<Answer> answers) : answers_(std::move(answers)) {
         // Before the browser builds its tree from these folders, not while it shows them.
-        for (const Answer& answer : answers_) {
-            if (answer.action == Answer::Action::ChooseFolder) ReadFoldersOnPath(answer.value);
-        }
+        for (const Answer& answer : answers_) ReadFoldersOnPath(answer.text);
         thread_ = std::thread([this] { Run(); });
     }
     ~DialogWatcher() { Finish(); }
@@ -195,7 +180,7 @@ class DialogWatcher {
             std::this_thread::sleep_for(150ms);  // a dialog just shown may still be filling itself
             if (!IsWindow(dialog)) continue;
             seen_.push_back(Describe(dialog));
-            if (next >= answers_.size() || !Give(answers_[next++], dialog, seen_.back().kind)) {
+            if (next >= answers_.size() || !Give(answers_[next++], dialog)) {
                 Click(dialog, IDCANCEL);
             }
             handled.emplace_back(dialog, std::chrono::steady_clock::now());
