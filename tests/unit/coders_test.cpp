@@ -1,6 +1,6 @@
 // The three coders against the reconstruction rule, the trellis against every code sequence and
-// its kernels against each other, the table search, the helper thread, progress and stopping.
-// (What corvane-cli makes of them, byte for byte, is pinned by tests/cli.)
+// its kernels against each other, the table search, progress and stopping. (What corvane-cli
+// makes of them, byte for byte, is pinned by tests/cli.)
 #include <gtest/gtest.h>
 
 #include <atomic>
