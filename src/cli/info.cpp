@@ -16,7 +16,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;  // keys in the order README's table gives them
 
-double Rounded(double value, double step) { return std::round(value / step) * step; }
+// `value` to `decimals` places: divided last, so 1.4 prints as 1.4.
+double Rounded(double value, int decimals) {
+    const double scale = std::pow(10, decimals);
+    return std::round(value * scale) / scale;
+}
 
 // What the card makes of the sample: the note that plays it at its own pitch, its loop.
 void PutCard(Json& json, Rom rom, const LoadedSource& loaded) {
@@ -28,8 +32,8 @@ void PutCard(Json& json, Rom rom, const LoadedSource& loaded) {
     json["rate"] = rate;
     json["cardNote"] = ifWithin(match.note.note);
     json["cardFinetune"] = ifWithin(match.note.finetune);
-    json["cardNoteRate"] = ifWithin(Rounded(RateOf(rom, match.note), 0.01));
-    json["pitchCents"] = ifWithin(Rounded(match.cents, 0.1));
+    json["cardNoteRate"] = ifWithin(Rounded(RateOf(rom, match.note), 2));
+    json["pitchCents"] = ifWithin(Rounded(match.cents, 1));
     json["pitchRange"] = within                                     ? "within"
                          : match.range == PitchMatch::Range::TooLow ? "low"
                                                                     : "high";

@@ -15,7 +15,5 @@ inline const std::vector<std::uint8_t> kExampleFile = {0x03, 0x00, 0,  0,  1,  2
 // What the decoder rebuilds from the file: 128, then one sample a code.
 inline const std::vector<std::uint8_t> kExampleDecoded = {128, 129, 131, 134, 138, 143, 136,
                                                           125, 105, 94,  114, 125, 132};
-// A source whose derived table is kExampleTable: differences -45 and +52, twice each.
-inline const std::vector<std::uint8_t> kExampleTableSource = {128, 83, 135, 90, 142};
 
 }  // namespace corvane::test

@@ -40,8 +40,9 @@ Bytes PackedAs(const Bytes& wav, const Preparation& how) {
 TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     Bytes smpl(28, 0);
     for (const std::uint32_t field : {1u, 0u, 0u, 0u, 2000u, 7999u, 0u, 0u}) PutU32(smpl, field);
-    Bytes data;
-    for (const std::uint8_t s : Tone(9000, 31, 90, 5)) PutU16(data, (s - 128u) << 8 | s);
+    std::vector<int> values;
+    for (const std::uint8_t s : Tone(9000, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
+    const Bytes data = Pcm16(values);
     const Bytes looped =
         Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", data}, {"smpl", smpl}});
     source.Write(L"looped.wav", looped);
@@ -57,8 +58,8 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     EXPECT_EQ(ControlText(Layout::CardPitchLabel), L"16 725 Hz, +0.0 cents");
     const Preparation note60{16725};
     RunCommand(IdPlaySource);
-    ASSERT_FALSE(Sounds().empty());
-    EXPECT_EQ(Sounds().back().image, LoadSourceBytes(looped, note60).image);  // the card's pitch
+    ASSERT_FALSE(sounds.empty());
+    EXPECT_EQ(sounds.back().image, LoadSourceBytes(looped, note60).image);  // the card's pitch
     ASSERT_EQ(RunCommand(IdCompressFile, {EnterFileName(output.path + L"a.C")}).size(), 1u);
     EXPECT_EQ(output.Read(L"a.C"), PackedAs(looped, note60));
 

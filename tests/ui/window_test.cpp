@@ -1,160 +1,188 @@
-// The main window, its two pages of controls, and the command every control sends.
+// The two pages, the selected sample's facts, summary and plots, and what playing it does to
+// WaveImage (every rewrite of the image comes after a stop).
 #include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <mmsystem.h>
 
-#include "app/dispatch.h"
-#include "app/main_window.h"
+#include "analysis/statistics.h"
+#include "analysis/step_table.h"
+#include "files/utf16.h"
+#include "support/example.h"
 #include "support/window_fixture.h"
+#include "text/facts.h"
+#include "text/summary.h"
 
 namespace corvane::uitest {
 namespace {
 
+using namespace test;
 using WindowTest = MainWindowTest;
 
-RECT RectOf(int n) {  // in the main window's client coordinates
-    RECT rect{};
-    GetWindowRect(ControlNumber(n), &rect);
-    MapWindowPoints(HWND_DESKTOP, App().MainWindow, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-bool Shown(int n) { return IsWindowVisible(ControlNumber(n)) != FALSE; }
-
-bool OnlyPageShown(bool about) {
+// Every control's text and state, and the pictures: what the window shows.
+std::vector<std::wstring> Shown() {
+    std::vector<std::wstring> shown;
     for (int n = 1; n <= kControlCount; ++n) {
-        if (Shown(n) != (OnAboutPage(n) == about)) return false;
+        shown.push_back(TextOf(ControlNumber(n)) +
+                        (IsWindowVisible(ControlNumber(n)) ? L" v" : L"") +
+                        (IsWindowEnabled(ControlNumber(n)) ? L" e" : L""));
     }
-    return true;
+    for (const Layout picture : {Layout::HistogramPicture, Layout::WaveformPicture}) {
+        const Bytes bits = PictureBits(picture);
+        shown.emplace_back(bits.begin(), bits.end());
+    }
+    return shown;
 }
 
-TEST_F(WindowTest, FrameAndLayout) {
-    HWND window = App().MainWindow;
-    wchar_t text[64] = {};
-    GetClassNameW(window, text, 64);
-    EXPECT_STREQ(text, L"MyAppClass");
-    GetWindowTextW(window, text, 64);
-    EXPECT_STREQ(text, L"Corvane");
-    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & 0x00CF0000, 0x00CA0000);  // no sizing
-    RECT frame{};
-    GetWindowRect(window, &frame);
-    EXPECT_EQ(std::vector<LONG>(
-                  {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}),
-              std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - kMainWindowWidth) / 2,
-                                 (GetSystemMetrics(SM_CYSCREEN) - 600) / 2, kMainWindowWidth, 600}));
-    EXPECT_TRUE(OnlyPageShown(false));
-
-    // Every control starts inside the window; every one that takes clicks (the list aside,
-    // which shortens itself to whole entries) lies wholly inside it and clear of the others
-    // of its page that take clicks or show a picture.
-    RECT client{};
-    GetClientRect(window, &client);
-    const auto clickable = [](int n) { return n != 2 && GetDlgCtrlID(ControlNumber(n)) != 0; };
-    for (int a = 1; a <= kControlCount; ++a) {
-        ASSERT_EQ(GetParent(ControlNumber(a)), window) << a;
-        const RECT r = RectOf(a);
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.left < client.right && r.top < client.bottom)
-            << a;
-        if (!clickable(a)) continue;
-        EXPECT_TRUE(r.right <= client.right && r.bottom <= client.bottom) << a;
-        for (int b = 1; b <= kControlCount; ++b) {
-            const bool picture =
-                (GetWindowLongW(ControlNumber(b), GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
-            RECT overlap{};
-            const RECT other = RectOf(b);
-            if (b != a && OnAboutPage(a) == OnAboutPage(b) && (clickable(b) || picture)) {
-                EXPECT_FALSE(IntersectRect(&overlap, &r, &other)) << a << " and " << b;
-            }
-        }
-    }
-    // What needs a sample starts disabled; the rest works from the start.
-    for (const Layout n :
-         {Layout::PlaySourceButton, Layout::StopButton, Layout::PlayRepackedButton,
-          Layout::CompressFileButton, Layout::CompressAllButton, Layout::CancelButton}) {
-        EXPECT_FALSE(IsEnabled(n)) << static_cast<int>(n);
-    }
-    for (const Layout n : {Layout::OpenFilesButton, Layout::SaveDepackerButton, Layout::AboutButton,
-                           Layout::CoderChoice}) {
-        EXPECT_TRUE(IsEnabled(n)) << static_cast<int>(n);
+// The About page shows only its own controls; its link opens the donation page; back on the
+// main page every text, state and picture is as it was.
+TEST_F(WindowTest, AboutPageAndBack) {
+    source.Write(L"a.wav", Wav({1, 1, 8000, 8}, {128, 130, 125, 130, 128, 130}));
+    ListAndSelect(source.path, {L"x.wav", L"a.wav"}, 1);
+    const std::vector<std::wstring> main = Shown();
+    static std::wstring opened;
+    SetOpenWebPageFunction([](const wchar_t* page) { opened = page; });
+    RunCommand(IdAbout);
+    RunCommand(IdDonateLink);
+    SetOpenWebPageFunction(nullptr);
+    EXPECT_EQ(opened, L"" CORVANE_DONATE_URL);
+    for (int n = 1; n <= kControlCount; ++n) {
+        EXPECT_EQ(IsWindowVisible(ControlNumber(n)) != FALSE, OnAboutPage(n)) << n;
     }
     const std::wstring about = ControlText(Layout::AboutTextLabel);
     EXPECT_EQ(std::count(about.begin(), about.end(), L'\n'), 10);
-    EXPECT_EQ(about.substr(about.size() - 8), L"\n\nv1.0.0");
+    RunCommand(IdBack);
+    EXPECT_EQ(Shown(), main);
 }
 
-// Every identifier a control sends reaches its command: each leaves its own trace.
-TEST_F(WindowTest, EveryCommandIsDispatched) {
-    RunCommand(IdSourceList, {}, LBN_SETFOCUS);  // the empty list's first notification
-    EXPECT_EQ(Sounds().size(), 1u);
-    EXPECT_EQ(App().SelectedIndex, -1);
-    for (const int id : {IdPlaySource, IdPlayRepacked, IdCompressFile}) {  // nothing to work on
-        EXPECT_TRUE(RunCommand(id, {CancelDialog()}).empty()) << id;
-    }
-    source.Write(L"a.wav", test::Wav({1, 1, 8000, 8}, test::Tone(4000, 40, 60)));
-    ListAndSelect(source.path, {L"x.wav", L"a.wav"}, 1);
-    ASSERT_TRUE(App().SampleValid);
-    static std::wstring opened;
-    const auto previous = SetOpenWebPageFunction([](const wchar_t* page) { opened = page; });
-    const struct Case {
-        int id;
-        DialogKind dialog;  // Other: none expected
-        std::size_t sounds;
-        bool about;
-    } cases[] = {
-        {IdPlaySource, DialogKind::Other, 2, false},
-        {IdStop, DialogKind::Other, 1, false},
-        {IdPlayRepacked, DialogKind::Other, 2, false},
-        {IdOpenFiles, DialogKind::File, 0, false},
-        {IdCompressFile, DialogKind::File, 1, false},
-        {IdCompressAll, DialogKind::FolderBrowser, 1, false},
-        {IdSaveDepacker, DialogKind::File, 0, false},
-        {IdAbout, DialogKind::Other, 0, true},
-        {IdDonateLink, DialogKind::Other, 0, true},
-        {IdBack, DialogKind::Other, 0, false},
-        {IdCancel, DialogKind::Other, 0, false},
-        {0xFFFF, DialogKind::Other, 0, false},
-    };
-    for (const Case& c : cases) {
-        Sounds().clear();
-        const auto seen = RunCommand(c.id, {CancelDialog()});
-        EXPECT_EQ(seen.size(), c.dialog == DialogKind::Other ? 0u : 1u) << c.id;
-        if (!seen.empty()) {
-            EXPECT_EQ(seen[0].kind, c.dialog) << c.id;
-        }
-        EXPECT_EQ(Sounds().size(), c.sounds) << c.id;
-        EXPECT_TRUE(OnlyPageShown(c.about)) << c.id;
-    }
-    SetOpenWebPageFunction(previous);
-    EXPECT_EQ(opened, L"" CORVANE_DONATE_URL);
-    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 2, 0);
-    RunCommand(IdCoder, {}, CBN_SELCHANGE);
-    EXPECT_EQ(App().Coder, Encoder::Optimal);
-}
-
-TEST_F(WindowTest, PagesSwitchAndKeepEverythingAndClosingEndsWithZero) {
-    source.Write(L"a.wav", test::Wav({1, 1, 8000, 8}, {128, 130, 125, 130, 128, 130}));
-    ListAndSelect(source.path, {L"x.wav", L"a.wav"}, 1);
+std::vector<std::wstring> FactsShown() {
     std::vector<std::wstring> texts;
-    std::vector<bool> enabled;
-    for (int n = 1; n <= kControlCount; ++n) {
-        texts.push_back(ControlText(static_cast<Layout>(n)));
-        enabled.push_back(IsWindowEnabled(ControlNumber(n)) != FALSE);
+    for (int n = static_cast<int>(Layout::AudioFormatLabel);
+         n <= static_cast<int>(Layout::LengthLabel); ++n) {
+        texts.push_back(TextOf(ControlNumber(n)));
     }
-    const Bytes histogram = PictureBits(Layout::HistogramPicture);
-    for (int round = 0; round < 2; ++round) {
-        RunCommand(IdAbout);
-        EXPECT_TRUE(OnlyPageShown(true));
-        RunCommand(IdBack);
-        EXPECT_TRUE(OnlyPageShown(false));
-    }
-    for (int n = 1; n <= kControlCount; ++n) {
-        EXPECT_EQ(ControlText(static_cast<Layout>(n)), texts[n - 1]) << n;
-        EXPECT_EQ(IsWindowEnabled(ControlNumber(n)) != FALSE, enabled[n - 1]) << n;
-    }
-    EXPECT_EQ(SendMessageW(App().SourceList, LB_GETCURSEL, 0, 0), 1);
-    EXPECT_EQ(PictureBits(Layout::HistogramPicture), histogram);
+    return texts;
+}
 
-    PostMessageW(App().MainWindow, WM_CLOSE, 0, 0);
-    EXPECT_EQ(RunMessageLoop(), 0);
-    EXPECT_FALSE(IsWindow(App().MainWindow));
+std::vector<std::wstring> FactsOf(const Bytes& file) {
+    std::vector<std::wstring> facts;
+    for (const std::string& fact : FactLinesOf(LoadSourceBytes(file))) facts.push_back(Widen(fact));
+    return facts;
+}
+
+// The summary labels and both pictures, as shown and as the core makes them of samples.
+std::vector<Bytes> SummaryShown() {
+    std::string labels;
+    for (const Layout l :
+         {Layout::FileSizeLabel, Layout::GainSpanLabel, Layout::PeakLabel, Layout::TableLabel}) {
+        labels += Narrow(ControlText(l)) + "|";
+    }
+    return {Bytes(labels.begin(), labels.end()), PictureBits(Layout::HistogramPicture),
+            PictureBits(Layout::WaveformPicture)};
+}
+
+std::vector<Bytes> SummaryOf(std::span<const std::uint8_t> samples, const StepTable& table) {
+    Bytes histogram(kHistogramBytes), waveform(kWaveformBytes);
+    ClearPixels(histogram);
+    ClearPixels(waveform);
+    const DifferenceStats stats = ComputeDifferenceStats(samples);
+    DrawHistogram(stats.histogram, stats.peak, std::span<std::uint8_t, kHistogramBytes>(histogram));
+    DrawWaveform(samples, std::span<std::uint8_t, kWaveformBytes>(waveform));
+    const std::string labels = FileSizeText(samples.size()) + "|" +
+                               GainSpanText(stats.gainSpanLow, stats.gainSpanHigh) + "|" +
+                               PeakText(stats.peak) + "|" + TableText(table) + "|";
+    return {Bytes(labels.begin(), labels.end()), histogram, waveform};
+}
+
+bool ButtonsEnabled() {
+    return IsEnabled(Layout::PlaySourceButton) && IsEnabled(Layout::StopButton) &&
+           IsEnabled(Layout::PlayRepackedButton) && IsEnabled(Layout::CompressFileButton) &&
+           IsEnabled(Layout::CompressAllButton);
+}
+
+TEST_F(WindowTest, SelectingAFileShowsWhatTheCoreMakesOfIt) {
+    const Bytes stereo = Wav({1, 2, 44100, 16}, Tone(16000, 50, 100, 3)),
+                bad = Wav({3, 3, 8000, 24}, Bytes(90, 7));
+    source.Write(L"stereo.wav", stereo);
+    source.Write(L"bad.wav", bad);
+    source.Write(L"empty.wav", {});
+    ListAndSelect(source.path, {L"bad.wav", L"stereo.wav", L"gone.wav", L"empty.wav"}, 0);
+    const std::vector<Bytes> blank = SummaryShown();
+    EXPECT_EQ(FactsShown(), FactsOf(bad));  // refused before any file was taken
+    EXPECT_FALSE(ButtonsEnabled());
+
+    SelectEntry(1);
+    const LoadedSource loaded = LoadSourceBytes(stereo);
+    const auto stats = ComputeDifferenceStats(SamplesOf(loaded.image));
+    EXPECT_EQ(App().StepTable, DeriveStepTable(stats.gainSpanLow, stats.gainSpanHigh));
+    EXPECT_TRUE(App().SampleValid && App().WaveImage == loaded.image);
+    EXPECT_EQ(FactsShown(), FactsOf(stereo));
+    const std::vector<Bytes> summary = SummaryOf(SamplesOf(loaded.image), App().StepTable);
+    EXPECT_EQ(SummaryShown(), summary);
+    EXPECT_TRUE(ButtonsEnabled());
+    const HBITMAP replaced = App().HistogramBitmap;
+    for (const int entry : {0, 2, 3}) {  // refused, vanished, empty
+        SelectEntry(entry);
+        EXPECT_EQ(FactsShown(), FactsOf(entry == 0 ? bad : Bytes{})) << entry;
+        EXPECT_EQ(SummaryShown(), (std::vector<Bytes>{summary[0], blank[1], blank[2]})) << entry;
+        EXPECT_TRUE(!App().SampleValid && ButtonsEnabled()) << entry;  // nothing disables them
+    }
+    EXPECT_EQ(GetObjectType(replaced), 0u);  // a replaced bitmap is released
+
+    // Notifications that change no selection read nothing again.
+    source.Write(L"empty.wav", stereo);
+    sounds.clear();
+    for (const int code : {LBN_SELCHANGE, LBN_DBLCLK, LBN_SETFOCUS})
+        RunCommand(IdSourceList, {}, code);
+    EXPECT_TRUE(sounds.empty());
+    EXPECT_EQ(FactsShown(), FactsOf({}));
+}
+
+// The images one command played: a stop first, then the image played (when it plays).
+std::vector<Bytes> Played(int command, bool plays = true) {
+    sounds.clear();
+    RunCommand(command);
+    std::vector<Bytes> images;
+    for (std::size_t n = 0; n < sounds.size(); ++n) {
+        EXPECT_EQ(sounds[n].stop, n == 0);
+        EXPECT_EQ(sounds[n].flags, static_cast<DWORD>(n == 0 ? SND_PURGE : SND_MEMORY | SND_ASYNC));
+        images.push_back(sounds[n].image);
+    }
+    EXPECT_EQ(images.size(), plays ? 2u : 1u) << command;
+    return images;
+}
+
+TEST_F(WindowTest, RepackedDecodesOnceAndSourceReadsTheFileAgain) {
+    source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
+    ListAndSelect(source.path, {L"example.wav", L"other.wav"}, 0);
+    const Bytes loaded = App().WaveImage, sourceWaveform = App().WaveformPixels;
+    App().StepTable = kExampleTable;   // as a derivation would have left it
+    source.Write(L"example.wav", {});  // from here on a read would fail
+    EXPECT_EQ(Played(IdPlaySource), (std::vector<Bytes>{loaded, loaded}));  // not read again
+
+    source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
+    Bytes repacked(loaded.begin(), loaded.begin() + 44);
+    repacked.insert(repacked.end(), kExampleDecoded.begin(), kExampleDecoded.end());
+    repacked.push_back(200);  // the last sample has no code and keeps its value
+    EXPECT_EQ(Played(IdPlayRepacked), (std::vector<Bytes>{loaded, repacked}));
+    EXPECT_EQ(App().PackedImage, kExampleFile);
+    // The plots and the summary show the decoded samples; the table stays.
+    EXPECT_EQ(SummaryShown(), SummaryOf(SamplesOf(repacked), kExampleTable));
+
+    source.Write(L"example.wav", {});  // pressing again neither reads nor packs
+    App().PackedImage.clear();
+    EXPECT_EQ(Played(IdPlayRepacked)[1], repacked);
+    EXPECT_TRUE(App().PackedImage.empty());
+    source.Write(L"example.wav", Wav({1, 1, 8000, 8}, kExampleSource));
+    EXPECT_EQ(Played(IdPlaySource), (std::vector<Bytes>{repacked, loaded}));  // stop, then read
+    EXPECT_EQ(App().WaveformPixels, sourceWaveform);
+    EXPECT_EQ(ControlText(Layout::TableLabel), L"0 0 1 2 3 4 5 7 11 20 45 ");  // not derived
+
+    // Selecting another entry stops before the image is read; a refused file is never played.
+    source.Write(L"other.wav", Wav({1, 1, 8000, 12}, {1, 2, 3, 4}));
+    SendMessageW(App().SourceList, LB_SETCURSEL, 1, 0);
+    EXPECT_EQ(Played(IdSourceList, false), std::vector<Bytes>{loaded});
+    for (const int command : {IdPlaySource, IdPlayRepacked, IdStop}) Played(command, false);
 }
 
 }  // namespace

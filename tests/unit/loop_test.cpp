@@ -2,6 +2,8 @@
 // cut after or ignored, and carried to another rate.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/wav.h"
 #include "wave/source.h"
 
@@ -55,10 +57,15 @@ TEST(SampleLoop, ReadAndCheckedAgainstTheSamples) {
             EXPECT_EQ(SamplesOf(loaded.image).size(), 1000u);
         }
     }
+    // libsndfile's loop end is one past the last frame; the chunk's is the last frame.
+    std::ifstream in(CORVANE_TEST_DATA "/inputs/libsndfile-loop.wav", std::ios::binary);
+    const Bytes written{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(LoadSourceBytes(written).loop, (SampleLoop{200, 799}));
     // Samples that run to the end of a stream: whatever follows is sound, not chunks.
-    Bytes streamed = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})}, {"data", Bytes(4, 128), 0}});
+    Bytes streamed = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})},
+                           {"data", Bytes(4, 128), 0},
+                           {"smpl", Smpl(1, 0, 3)}});
     std::fill_n(streamed.begin() + 4, 4, 0);
-    PutChunk(streamed, "smpl", Smpl(1, 0, 3));
     EXPECT_EQ(LoadSourceBytes(streamed).loop, std::nullopt);
 }
 

@@ -6,7 +6,9 @@
 namespace corvane {
 namespace {
 
-// The open dialog's buffer as it would return it.
+using namespace std::string_view_literals;
+
+// The open dialog's buffer as it returns it: texts, each ending in a zero, then zeros.
 std::vector<wchar_t> Buffer(std::wstring_view texts, std::size_t size = 64) {
     std::vector<wchar_t> buffer(size, L'\0');
     std::copy(texts.begin(), texts.end(), buffer.begin());
@@ -14,8 +16,7 @@ std::vector<wchar_t> Buffer(std::wstring_view texts, std::size_t size = 64) {
 }
 
 TEST(Paths, OpenDialogResultIsReadWithinTheBuffer) {
-    using namespace std::string_view_literals;
-    struct Case {
+    const struct {
         std::vector<wchar_t> buffer;
         std::size_t offset;
         const wchar_t* folder;  // nullptr: refused
@@ -23,8 +24,9 @@ TEST(Paths, OpenDialogResultIsReadWithinTheBuffer) {
     } cases[] = {
         {Buffer(L"D:\\snd\\drum.wav"sv), 7, L"D:\\snd\\", {L"drum.wav"}},
         {Buffer(L"D:\\snd\0a.wav\0b.wav\0"sv), 7, L"D:\\snd\\", {L"a.wav", L"b.wav"}},
-        {Buffer(L"C:\\drum.wav"sv), 3, L"C:\\", {L"drum.wav"}},  // a drive root keeps one
-        {Buffer(L"C:\\\0a.wav\0b.wav\0"sv), 4, L"C:\\", {L"a.wav", L"b.wav"}},
+        {Buffer(L"C:\\\0a.wav\0"sv), 4, L"C:\\", {L"a.wav"}},  // a drive root keeps one
+        // A last name whose zero is the buffer's last element, nothing read past it.
+        {Buffer(L"D:\\snd\0a.wav\0"sv, 13), 7, L"D:\\snd\\", {L"a.wav"}},
         // Texts that run to the buffer's end, an offset past the first text, no name.
         {Buffer(L"D:\\snd\\drum.wav"sv, 15), 7, nullptr, {}},
         {Buffer(L"D:\\snd\0a.wav\0bbbbb"sv, 18), 7, nullptr, {}},
@@ -32,21 +34,17 @@ TEST(Paths, OpenDialogResultIsReadWithinTheBuffer) {
         {Buffer(L"D:\\snd\\"sv), 7, nullptr, {}},
         {Buffer(L"D:\\snd\\a.wav"sv), 0, nullptr, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const auto selection = ParseOpenResult(c.buffer, c.offset);
         ASSERT_EQ(selection.has_value(), c.folder != nullptr) << c.buffer.data();
-        if (!selection) continue;
-        EXPECT_EQ(selection->folder, c.folder);
-        EXPECT_EQ(selection->names, c.names);
+        if (selection) {
+            EXPECT_EQ(selection->folder, c.folder);
+            EXPECT_EQ(selection->names, c.names);
+        }
     }
-    // A buffer whose last element is the last name's zero: what lies beyond it is not read.
-    const std::wstring_view filled = L"D:\\snd\0a.wav\0X"sv;
-    const auto selection = ParseOpenResult(std::span(filled.data(), filled.size() - 1), 7);
-    ASSERT_TRUE(selection.has_value());
-    EXPECT_EQ(selection->names, std::vector<std::wstring>{L"a.wav"});
 }
 
-TEST(Paths, InitialFoldersAndBatchTargets) {
+TEST(Paths, InitialFoldersBatchTargetsAndDrops) {
     const std::wstring none, source = L"D:\\snd\\", output = L"E:\\out\\", startup = L"C:\\run";
     EXPECT_EQ(OpenDialogFolder(none, startup), &startup);  // only the first choice of a run
     EXPECT_EQ(OpenDialogFolder(source, startup), nullptr);
@@ -55,11 +53,19 @@ TEST(Paths, InitialFoldersAndBatchTargets) {
     EXPECT_EQ(ListingFolder(output, source, startup), output);
     EXPECT_EQ(ListingFolder(none, source, startup), source);
     EXPECT_EQ(ListingFolder(none, none, startup), startup);
-
     EXPECT_EQ(BatchTargetPath(L"E:\\out", L"a.C"), L"E:\\out\\a.C");
     EXPECT_EQ(BatchTargetPath(L"E:\\", L"a.C"), L"E:\\a.C");
     EXPECT_EQ(FoldersOnPath(L"E:\\out\\deep"),
               (std::vector<std::wstring>{L"E:\\out\\deep\\", L"E:\\", L"E:\\out\\"}));
+    const DroppedFiles dropped = SortDroppedFiles({{L"D:\\notes.txt"},
+                                                   {L"D:\\s\\b.wav"},
+                                                   {L"E:\\c.wav"},
+                                                   {L"D:\\s\\x.wav", true},
+                                                   {L"d:\\S\\A.WAV"}});
+    EXPECT_EQ(dropped.taken.folder, L"D:\\s\\");
+    EXPECT_EQ(dropped.taken.names, (std::vector<std::wstring>{L"b.wav", L"A.WAV"}));
+    EXPECT_EQ(dropped.leftOut,
+              (std::vector<std::wstring>{L"D:\\notes.txt", L"E:\\c.wav", L"D:\\s\\x.wav"}));
 }
 
 }  // namespace

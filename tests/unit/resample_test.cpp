@@ -20,8 +20,9 @@ using namespace test;
 Bytes Samples(std::size_t count, std::uint16_t bits, auto value) {
     Bytes b;
     for (std::size_t i = 0; i < count; ++i) {
-        bits == 16 ? PutU16(b, value(i) & 0xFFFF)
-                   : b.push_back(static_cast<std::uint8_t>(value(i)));
+        const auto v = static_cast<unsigned>(value(i));
+        b.push_back(static_cast<std::uint8_t>(v));
+        if (bits == 16) b.push_back(static_cast<std::uint8_t>(v >> 8));
     }
     return b;
 }
