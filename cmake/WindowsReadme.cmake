@@ -70,7 +70,7 @@ foreach(line IN LISTS lines)
   elseif(line STREQUAL "<!-- /ReadMe.txt -->")
     set(inside OFF)
     continue()
-  elseif(NOT inside)
+  elseif(NOT inside OR line MATCHES "^<!--.*-->$")  # outside, or a marker of README's own
     continue()
   endif()
   if(line MATCHES "^```")
