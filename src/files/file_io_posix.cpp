@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "files/file_io.h"
+#include "files/file_io_platform.h"
 
 namespace corvane {
 
@@ -107,10 +108,6 @@ bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error
     return false;
 }
 
-namespace {
-
-// A new temporary file beside `path` holding `bytes`, flushed to disk; nothing with `error`
-// set when it cannot be made whole, and then no file is left.
 std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
                                              std::span<const std::uint8_t> bytes,
                                              std::string& error) {
@@ -137,36 +134,15 @@ std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
     return std::nullopt;
 }
 
-}  // namespace
-
-bool WriteFilesReplacing(std::span<const FileToWrite> files, std::string& error) {
-    std::vector<fs::path> temporaries;
-    const auto removeFrom = [&temporaries](std::size_t first) {
-        for (std::size_t i = first; i < temporaries.size(); ++i) ::unlink(temporaries[i].c_str());
-    };
-    for (const FileToWrite& file : files) {
-        std::optional<fs::path> temporary = WriteTemporaryBeside(file.path, file.bytes, error);
-        if (!temporary) {
-            removeFrom(0);
-            return false;
-        }
-        temporaries.push_back(std::move(*temporary));
+bool ReplaceWithTemporary(const fs::path& temporary, const fs::path& path, std::string& error) {
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = SystemText(errno);
+        return false;
     }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
-            error = SystemText(errno);
-            removeFrom(i);
-            return false;
-        }
-        SyncFolderOf(files[i].path);
-    }
+    SyncFolderOf(path);
     return true;
 }
 
-bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
-                        std::string& error) {
-    const FileToWrite file{path, bytes};
-    return WriteFilesReplacing({&file, 1}, error);
-}
+void RemoveTemporary(const fs::path& temporary) { ::unlink(temporary.c_str()); }
 
 }  // namespace corvane

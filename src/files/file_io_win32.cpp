@@ -4,6 +4,7 @@
 #include <new>
 
 #include "files/file_io.h"
+#include "files/file_io_platform.h"
 #include "files/utf16.h"
 
 namespace corvane {
@@ -121,10 +122,6 @@ bool WriteStandardOutput(std::span<const std::uint8_t> bytes, std::string& error
     return true;
 }
 
-namespace {
-
-// A new temporary file beside `path` holding `bytes`, flushed to disk; nothing with `error`
-// set when it cannot be made whole, and then no file is left.
 std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
                                              std::span<const std::uint8_t> bytes,
                                              std::string& error) {
@@ -145,51 +142,21 @@ std::optional<fs::path> WriteTemporaryBeside(const fs::path& path,
 
 // Another writer replacing the same target at this moment makes the move fail for a while; a
 // program holding the target open without delete sharing makes it fail for good.
-DWORD MoveOver(const fs::path& temporary, const fs::path& path) {
-    DWORD failure = ERROR_SUCCESS;
+bool ReplaceWithTemporary(const fs::path& temporary, const fs::path& path, std::string& error) {
+    DWORD failure = ERROR_GEN_FAILURE;
     for (int attempt = 0; attempt < 20; ++attempt) {
         if (MoveFileExW(temporary.c_str(), path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return ERROR_SUCCESS;
+            return true;
         }
         failure = GetLastError();
         if (failure != ERROR_ACCESS_DENIED && failure != ERROR_SHARING_VIOLATION) break;
         Sleep(25);
     }
-    return failure;
+    error = SystemText(failure);
+    return false;
 }
 
-}  // namespace
-
-bool WriteFilesReplacing(std::span<const FileToWrite> files, std::string& error) {
-    std::vector<fs::path> temporaries;
-    const auto removeFrom = [&temporaries](std::size_t first) {
-        for (std::size_t i = first; i < temporaries.size(); ++i)
-            DeleteFileW(temporaries[i].c_str());
-    };
-    for (const FileToWrite& file : files) {
-        std::optional<fs::path> temporary = WriteTemporaryBeside(file.path, file.bytes, error);
-        if (!temporary) {
-            removeFrom(0);
-            return false;
-        }
-        temporaries.push_back(std::move(*temporary));
-    }
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (const DWORD failure = MoveOver(temporaries[i], files[i].path);
-            failure != ERROR_SUCCESS) {
-            error = SystemText(failure);
-            removeFrom(i);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool WriteFileReplacing(const fs::path& path, std::span<const std::uint8_t> bytes,
-                        std::string& error) {
-    const FileToWrite file{path, bytes};
-    return WriteFilesReplacing({&file, 1}, error);
-}
+void RemoveTemporary(const fs::path& temporary) { DeleteFileW(temporary.c_str()); }
 
 }  // namespace corvane
