@@ -18,7 +18,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 while IFS= read -r row; do
-  [[ $row =~ ^([a-z0-9-]+):\ (.+)$ ]] || continue
+  [[ $row =~ ^(#.*)?$ ]] && continue
+  [[ $row =~ ^([a-z0-9-]+):\ (.+)$ ]] || { echo "not a row: $row"; failed=1; continue; }
   name=${BASH_REMATCH[1]} dir=$work/${BASH_REMATCH[1]}
   mkdir "$dir" && ln -s "$inputs"/* "$dir"
   (cd "$dir" && set -o pipefail && eval "${BASH_REMATCH[2]}") </dev/null >"$dir.out" 2>"$dir.err"

@@ -1,5 +1,5 @@
-// The two pages, the selected sample's facts, summary and plots, and what playing it does to
-// WaveImage (every rewrite of the image comes after a stop).
+// The selected sample's facts, summary and plots, and what playing it does to WaveImage (every
+// rewrite of the image comes after a stop).
 #include <gtest/gtest.h>
 #include <windows.h>
 // after windows.h
@@ -18,42 +18,6 @@ namespace {
 
 using namespace test;
 using WindowTest = MainWindowTest;
-
-// Every control's text and state, and the pictures: what the window shows.
-std::vector<std::wstring> Shown() {
-    std::vector<std::wstring> shown;
-    for (int n = 1; n <= kControlCount; ++n) {
-        shown.push_back(TextOf(ControlNumber(n)) +
-                        (IsWindowVisible(ControlNumber(n)) ? L" v" : L"") +
-                        (IsWindowEnabled(ControlNumber(n)) ? L" e" : L""));
-    }
-    for (const Layout picture : {Layout::HistogramPicture, Layout::WaveformPicture}) {
-        const Bytes bits = PictureBits(picture);
-        shown.emplace_back(bits.begin(), bits.end());
-    }
-    return shown;
-}
-
-// The About page shows only its own controls; its link opens the donation page; back on the
-// main page every text, state and picture is as it was.
-TEST_F(WindowTest, AboutPageAndBack) {
-    source.Write(L"a.wav", Wav({1, 1, 8000, 8}, {128, 130, 125, 130, 128, 130}));
-    ListAndSelect(source.path, {L"x.wav", L"a.wav"}, 1);
-    const std::vector<std::wstring> main = Shown();
-    static std::wstring opened;
-    SetOpenWebPageFunction([](const wchar_t* page) { opened = page; });
-    RunCommand(IdAbout);
-    RunCommand(IdDonateLink);
-    SetOpenWebPageFunction(nullptr);
-    EXPECT_EQ(opened, L"" CORVANE_DONATE_URL);
-    for (int n = 1; n <= kControlCount; ++n) {
-        EXPECT_EQ(IsWindowVisible(ControlNumber(n)) != FALSE, OnAboutPage(n)) << n;
-    }
-    const std::wstring about = ControlText(Layout::AboutTextLabel);
-    EXPECT_EQ(std::count(about.begin(), about.end(), L'\n'), 10);
-    RunCommand(IdBack);
-    EXPECT_EQ(Shown(), main);
-}
 
 std::vector<std::wstring> FactsShown() {
     std::vector<std::wstring> texts;

