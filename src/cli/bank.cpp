@@ -48,7 +48,7 @@ Json BudgetJson(const Bank& bank, const std::string& name, const Request& reques
         const auto loop = s.loop;
         samples.push_back({{"file", s.name},
                            {"equate", label + "_" + s.equate},
-                           {"cardBytes", 4 * (s.file.size() - 13)},
+                           {"cardBytes", 4 * (s.file.size() - kPackedHeaderSize)},
                            {"hostBytes", s.file.size()},
                            {"page", bank.placements[i].page},
                            {"address", bank.placements[i].address},

@@ -10,10 +10,16 @@ namespace {
 
 std::string Grouped(std::size_t value) { return FormatDigitGroups(static_cast<long long>(value)); }
 
-// `text` padded to `width` characters (counted as UTF-8 code points), on the left or right.
-std::string Column(const std::string& text, std::size_t width, bool right = false) {
+// Characters of UTF-8 text: its code points.
+std::size_t Width(const std::string& text) {
     std::size_t length = 0;
     for (const char c : text) length += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return length;
+}
+
+// `text` padded to `width` characters, on the left or right.
+std::string Column(const std::string& text, std::size_t width, bool right = false) {
+    const std::size_t length = Width(text);
     const std::string pad(width > length ? width - length : 1, ' ');
     return right ? pad + text : text + pad;
 }
@@ -23,7 +29,7 @@ std::string Column(const std::string& text, std::size_t width, bool right = fals
 std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, CardMemory memory) {
     std::size_t nameWidth = 6;
     for (const BankSample& sample : bank.samples) {
-        nameWidth = std::max(nameWidth, sample.name.size() + 2);
+        nameWidth = std::max(nameWidth, Width(sample.name) + 2);
     }
     std::vector<std::string> lines = {Column("Sample", nameWidth) + Column("Card bytes", 10, true) +
                                       Column("Host bytes", 12, true) + "  Note" +
@@ -33,7 +39,7 @@ std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, Ca
         std::string noteText = std::to_string(note.note) + " (" + NoteName(note.note) + ") " +
                                (note.finetune < 0 ? "" : "+") + std::to_string(note.finetune);
         if (sample.pitch.range != PitchMatch::Range::Within) noteText += ", out of range";
-        const std::size_t dataLength = sample.file.size() - 13;
+        const std::size_t dataLength = sample.file.size() - kPackedHeaderSize;
         lines.push_back(Column(sample.name, nameWidth) + Column(Grouped(4 * dataLength), 10, true) +
                         Column(Grouped(sample.file.size()), 12, true) + "  " +
                         Column(noteText, 24) + CentsText(sample.pitch.cents) + " cents");
