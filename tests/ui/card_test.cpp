@@ -2,6 +2,8 @@
 // and saves, as the core (and so corvane-cli pack --rate, --rom, --loop) prepares it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "app/dispatch.h"
@@ -27,6 +29,26 @@ std::wstring ItemText(Layout choice, int n) {
     SendMessageW(Control(choice), CB_GETLBTEXT, static_cast<WPARAM>(n),
                  reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+// Runs corvane-cli.exe of this build with `arguments`; its exit code.
+DWORD RunCli(const std::wstring& arguments) {
+    std::wstring exe = L"Z:" + Widen(CORVANE_CLI_EXE);  // the build machine's path, under Wine
+    std::replace(exe.begin(), exe.end(), L'/', L'\\');
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return GetLastError();
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
 }
 
 Bytes PackedAs(const Bytes& wav, const Preparation& how) {
@@ -69,6 +91,10 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     Choose(Layout::LoopChoice, 1, IdLoop);
     ASSERT_EQ(RunCommand(IdCompressFile, {EnterFileName(output.path + L"b.C")}).size(), 1u);
     EXPECT_EQ(output.Read(L"b.C"), PackedAs(looped, {8297, LoopChoice::Cut}));
+    ASSERT_EQ(RunCli(L"pack \"" + source.path + L"looped.wav\" -o \"" + output.path +
+                     L"cli.C\" --rate=note:48 --rom=1.05 --loop=cut"),
+              0u);
+    EXPECT_EQ(output.Read(L"cli.C"), output.Read(L"b.C"));  // the window's file is the CLI's
 
     SelectEntry(1);  // no loop to choose for
     EXPECT_FALSE(IsEnabled(Layout::LoopChoice));
