@@ -122,7 +122,9 @@ TEST(FastPaths, WaveformIsADotPerSample) {
             std::copy_n(Bytes{215, 120, 0}.begin(), 3,
                         model.begin() + static_cast<std::ptrdiff_t>(at));
         }
-        for (std::size_t k = 0; k < 776 * 4; ++k) model[64 * 776 * 4 + k] ^= k % 4 < 3 ? 16u : 0u;
+        for (std::size_t k = 64 * 776 * 4; k < 65 * 776 * 4; ++k) {
+            if (k % 4 < 3) model[k] = static_cast<std::uint8_t>(model[k] ^ 16);
+        }
         ASSERT_EQ(pixels, model) << length << " samples";
     }
 }
