@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
   pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
-  bc time jq
+  bc time jq xxd
   imagemagick fonts-dejavu-core
 )
 missing=()
