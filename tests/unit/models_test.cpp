@@ -122,8 +122,9 @@ TEST(FastPaths, WaveformIsADotPerSample) {
             std::copy_n(Bytes{215, 120, 0}.begin(), 3,
                         model.begin() + static_cast<std::ptrdiff_t>(at));
         }
-        for (std::size_t k = 64 * 776 * 4; k < 65 * 776 * 4; ++k) {
-            if (k % 4 < 3) model[k] = static_cast<std::uint8_t>(model[k] ^ 16);
+        for (std::size_t k = 0; k < 776 * 4; ++k) {
+            std::uint8_t& channel = model[64 * 776 * 4 + k];
+            if (k % 4 < 3) channel = static_cast<std::uint8_t>(channel ^ 16);
         }
         ASSERT_EQ(pixels, model) << length << " samples";
     }
