@@ -6,8 +6,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
-  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
-  bc time jq xxd
+  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
+  bc time jq
   imagemagick fonts-dejavu-core
 )
 missing=()
