@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
-  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev
+  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
   bc time jq
   libcli11-dev nlohmann-json3-dev
   libsamplerate0-dev dpkg-dev

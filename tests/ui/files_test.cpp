@@ -4,7 +4,6 @@
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
-#include "codec/depacker_listing.h"
 #include "files/utf16.h"
 #include "support/window_fixture.h"
 #include "text/summary.h"
@@ -142,21 +141,6 @@ TEST_F(FilesTest, CompressAllPacksEveryEntryWithTheTableInForce) {
     EXPECT_EQ(output.Read(L"a.C"), Packed(a, Derived(c)));
     EXPECT_EQ(output.Read(L"c.C"), Packed(c, Derived(c)));
     EXPECT_EQ(App().SelectedIndex, 3);
-}
-
-TEST_F(FilesTest, SaveDepackerWritesTheListing) {
-    const std::string listing = DepackerListing();
-    App().OutputPath = output.path;
-    auto seen = RunCommand(IdSaveDepacker, {EnterFileName(L"Depacker.txt")});
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, L"Depacker.txt");
-    EXPECT_EQ(output.Read(L"Depacker.txt"), Bytes(listing.begin(), listing.end()));
-    // Under Wine on Linux, Z:\sys takes no new file, root or not.
-    seen = RunCommand(IdSaveDepacker, {EnterFileName(L"Z:\\sys\\Depacker.txt"), PressButton(IDOK)});
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(
-        seen[1].text.find(L"The depacker listing was not saved: writing Z:\\sys\\Depacker.txt"), 0u)
-        << seen[1].text;
 }
 
 void ChooseCoder(int n) {

@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(All, Coders,
 
 // What a progress bar shows only moves forward, up to the end; a stop leaves no file.
 TEST(Coders, SlowerCodersReportHowFarTheyGotAndStopWhenAsked) {
-    const Bytes source = Tone(100000, 40, 90, 5);
+    const Bytes source = Tone(20000, 40, 90, 5);  // ten stretches of the trellis
     for (const Encoder encoder : {Encoder::Trellis, Encoder::Optimal}) {
         Progress running;
         std::vector<unsigned> shown{0};
@@ -153,9 +153,8 @@ TEST(Trellis, EqualsBruteForceAndEveryKernelGivesTheSameCodes) {
 }
 
 // From a start no scaling mends (a quiet table for a square wave's large jumps) the search finds
-// a far better table, the same every time, and with budget to spare stops only where moving no
-// entry by one helps; from a derived table it finds a better one, also for a source longer than
-// its probe.
+// a far better table, and with budget to spare stops only where moving no entry by one helps;
+// from a derived table it finds a better one, also for a source longer than its probe.
 TEST(TableSearch, FindsBetterTablesDownToALocalBest) {
     Bytes square(1000), changing = Tone(4500, 200.0, 12, 1);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 20) % 2 ? 228 : 28;
@@ -170,7 +169,6 @@ TEST(TableSearch, FindsBetterTablesDownToALocalBest) {
         const StepTable found = OptimiseTable(c.samples, c.start, {2048, 600});
         const std::uint64_t error = TrellisError(c.samples, found);
         EXPECT_LT(error * (c.poor ? 4 : 1), TrellisError(c.samples, c.start));
-        EXPECT_EQ(OptimiseTable(c.samples, c.start, {2048, 600}), found);
         if (!c.poor) continue;
         EXPECT_GT(TrellisError(c.samples, OptimiseTable(c.samples, c.start, {2048, 10})), error);
         for (std::size_t k = 0; k < found.size(); ++k) {
