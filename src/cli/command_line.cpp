@@ -124,7 +124,8 @@ using Runner = int (*)(const Request&);
 Runner DefineCommand(const std::string& command, CLI::App& app, Request& request) {
     const auto files = [&](bool many) {
         CLI::Option* option = app.add_option("FILE", request.inputs)->required();
-        if (!many) option->expected(1);
+        // One file: a second is an error, not the last one taken as options are.
+        if (!many) option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     };
     const auto output = [&] { return app.add_option("-o,--output", request.output); };
     if (command == "info") {
