@@ -1,19 +1,33 @@
 // The card's pitch: which rate each note plays on each ROM, and the note that plays a rate.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "card/pitch.h"
 
 namespace corvane {
 namespace {
 
+// Every period of both ROMs against the tables as the firmware's source lists them: a line a
+// finetune (0, +1 ... +7, -8 ... -1), 96 notes a line, '#' lines comments.
 TEST(CardPitch, PeriodsAndRatesOfBothRoms) {
-    EXPECT_EQ(PeriodOf(Rom::V104, {60, 0}), 574);
-    EXPECT_EQ(PeriodOf(Rom::V105, {60, 0}), 578);
-    EXPECT_EQ(PeriodOf(Rom::V104, {71, 7}), 289);
-    EXPECT_EQ(PeriodOf(Rom::V104, {36, -8}), 2432);  // the row of -8 is the note below's 0
-    EXPECT_EQ(PeriodOf(Rom::V105, {36, -1}), 2330);
-    EXPECT_EQ(PeriodOf(Rom::V104, {0, 0}), 18367);
-    EXPECT_EQ(PeriodOf(Rom::V105, {95, -1}), 78);
+    for (const auto& [rom, name] : {std::pair{Rom::V104, "104"}, std::pair{Rom::V105, "105"}}) {
+        std::ifstream in(CORVANE_TEST_DATA "/card/card-periods-rom" + std::string(name) + ".txt");
+        int lines = 0;
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            const int finetune = lines < 8 ? lines : lines - 16;
+            std::istringstream periods(line);
+            int note = 0;
+            for (int period = 0; periods >> period; ++note) {
+                ASSERT_EQ(PeriodOf(rom, {note, finetune}), period) << name << " " << note;
+            }
+            EXPECT_EQ(note, 96);
+            ++lines;
+        }
+        EXPECT_EQ(lines, 16) << name;
+    }
     EXPECT_DOUBLE_EQ(RateOf(Rom::V104, {60, 0}), 9'600'000.0 / 574);
     EXPECT_EQ(HertzOf(Rom::V104, {60, 0}), 16725u);
     EXPECT_EQ(HertzOf(Rom::V105, {48, 0}), 8297u);

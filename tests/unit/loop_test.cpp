@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "card/card_loop.h"
+#include "codec/packed_format.h"
 #include "support/wav.h"
 #include "wave/source.h"
 
@@ -91,6 +93,15 @@ TEST(SampleLoop, KeptCutIgnoredAndConverted) {
     EXPECT_EQ(SamplesOf(thirdCut.image).size(), 300u);
     EXPECT_EQ(Load(smpl, false, {8000 * 300, LoopChoice::Keep}).refusal,
               Refusal::RateUnconvertible);
+}
+
+// The card stores source samples 1 to 4n at offsets 0 to 4n - 1 and repeats [begin, end).
+TEST(SampleLoop, AsTheCardTakesIt) {
+    const auto stored = static_cast<std::uint32_t>(4 * PackedDataLength(1000));
+    EXPECT_EQ(CardLoopOf({100, 899}, 1000), (CardLoop{99, 899}));
+    EXPECT_EQ(CardLoopOf({0, 999}, 1000), (CardLoop{0, stored}));
+    EXPECT_EQ(CardLoopOf({stored, 999}, 1000), (CardLoop{stored - 1, stored}));  // one sample
+    EXPECT_EQ(CardLoopOf({stored + 1, 999}, 1000), std::nullopt);  // after the last one stored
 }
 
 }  // namespace
