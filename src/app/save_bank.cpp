@@ -71,14 +71,10 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
         if (const auto tooBig = BankTooBigText(bank.budget, kWindowCardMemory)) {
             problem = *tooBig;
         } else {
-            const std::string listing = BankListing(bank, Narrow(name));
-            const auto pages = PageImages(bank);
-            std::vector<FileToWrite> files = {
-                {path + L".asm",
-                 {reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size()}}};
-            for (std::size_t page = 0; page < pages.size(); ++page) {
-                files.push_back({path + L"." + std::to_wstring(page) + L".bin", pages[page]});
-            }
+            const auto made = BankFiles(bank, Narrow(name));
+            std::vector<FileToWrite> files;
+            for (const BankFile& file : made)
+                files.push_back({path + Widen(file.ending), file.bytes});
             std::string error;
             saved = WriteFilesReplacing(files, error);
             if (!saved) problem = "writing it failed: " + error;

@@ -149,4 +149,14 @@ std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames) {
     return equates;
 }
 
+std::vector<BankFile> BankFiles(const Bank& bank, std::string_view name) {
+    const std::string listing = BankListing(bank, name);
+    std::vector<BankFile> files = {{".asm", {listing.begin(), listing.end()}}};
+    auto pages = PageImages(bank);
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        files.push_back({"." + std::to_string(page) + ".bin", std::move(pages[page])});
+    }
+    return files;
+}
+
 }  // namespace corvane

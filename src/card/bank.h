@@ -88,4 +88,12 @@ std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames);
 // the directory and the loader, every label starting with BankLabelOf(name) and '_'.
 std::string BankListing(const Bank& bank, std::string_view name);
 
+// What a bank written as `name` consists of: NAME.asm, then NAME.0.bin, NAME.1.bin ... as the
+// ending each adds to the name, and the bytes.
+struct BankFile {
+    std::string ending;
+    std::vector<std::uint8_t> bytes;
+};
+std::vector<BankFile> BankFiles(const Bank& bank, std::string_view name);
+
 }  // namespace corvane

@@ -112,15 +112,10 @@ int RunBank(const Request& request) {
     }
     if (exitCode != kExitOk) return exitCode;
 
-    const std::string listing = BankListing(bank, name);
-    const auto pages = PageImages(bank);
-    std::vector<FileToWrite> files = {
-        {fs::path(output).concat(".asm"),
-         {reinterpret_cast<const std::uint8_t*>(listing.data()), listing.size()}}};
-    for (std::size_t page = 0; page < pages.size(); ++page) {
-        files.push_back(
-            {fs::path(output).concat("." + std::to_string(page) + ".bin"), pages[page]});
-    }
+    const auto made = BankFiles(bank, name);
+    std::vector<FileToWrite> files;
+    for (const BankFile& file : made)
+        files.push_back({fs::path(output).concat(file.ending), file.bytes});
     std::string error;
     if (!WriteFilesReplacing(files, error)) {
         Refuse(*request.output, "cannot write the bank: " + error);
