@@ -45,8 +45,8 @@ const char* RunPreparedChain(std::span<const std::uint8_t> input) {
                         sample.loop->end > 4 * (sample.file.size() - kPackedHeaderSize))) {
         return "the card's loop is not inside what it stores";
     }
-    const Bank bank = LayOutBank({sample}, CardMemory::Basic);
-    return BankListing(bank, "x").empty() || PageImages(bank).size() != 1 ? "no bank" : nullptr;
+    const Bank bank = LayOutBank({sample}, CardMemory::Basic, "x");
+    return BankListing(bank).empty() || PageImages(bank).size() != 1 ? "no bank" : nullptr;
 }
 
 const char* RunWholeChain(std::span<const std::uint8_t> input) {

@@ -63,7 +63,7 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
     if (job.samples.empty()) {
         report = L"No file could go into the bank; nothing was saved.";
     } else {
-        const Bank bank = LayOutBank(std::move(job.samples), kWindowCardMemory);
+        const Bank bank = LayOutBank(std::move(job.samples), kWindowCardMemory, Narrow(name));
         for (const std::string& line : BudgetLines(bank, Narrow(name), kWindowCardMemory)) {
             report += Widen(line) + L"\n";
         }
@@ -71,7 +71,7 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
         if (const auto tooBig = BankTooBigText(bank.budget, kWindowCardMemory)) {
             problem = *tooBig;
         } else {
-            const auto made = BankFiles(bank, Narrow(name));
+            const auto made = BankFiles(bank);
             std::vector<FileToWrite> files;
             for (const BankFile& file : made)
                 files.push_back({path + Widen(file.ending), file.bytes});

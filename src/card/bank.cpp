@@ -6,6 +6,8 @@
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "card/asm_names.h"
+#include "card/bank_loader.h"
 #include "codec/depacker_listing.h"
 #include "codec/packed_format.h"
 
@@ -81,26 +83,36 @@ std::size_t CardCapacity(CardMemory memory) {
     return (memory == CardMemory::Basic ? 112 : 466) * std::size_t{1024};
 }
 
-Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory) {
-    Bank bank;
-    bank.samples = std::move(samples);
-    std::vector<std::string> names;
-    for (const BankSample& sample : bank.samples) names.push_back(sample.name);
-    const std::vector<std::string> equates = EquatesOf(names);
+Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name) {
     std::vector<std::size_t> sizes;
-    for (std::size_t i = 0; i < bank.samples.size(); ++i) bank.samples[i].equate = equates[i];
-    for (const BankSample& sample : bank.samples) {
-        sizes.push_back(sample.file.size());
-        bank.budget.sampleBytes += 4 * DataLengthOf(sample.file);
+    for (const BankSample& sample : samples) sizes.push_back(sample.file.size());
+    const std::vector<Placement> placements = PlaceInPages(sizes);
+    std::vector<std::size_t> order(samples.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::pair(placements[a].page, placements[a].address) <
+               std::pair(placements[b].page, placements[b].address);
+    });
+    Bank bank;
+    bank.name = name;
+    bank.label = BankLabelOf(name);
+    std::vector<std::string> names;
+    for (const std::size_t i : order) {
+        bank.samples.push_back(std::move(samples[i]));
+        bank.placements.push_back(placements[i]);
+        names.push_back(bank.samples.back().name);
     }
-    bank.placements = PlaceInPages(sizes);
+    const std::vector<std::string> equates = EquatesOf(names, bank.label);
     BankBudget& budget = bank.budget;
+    for (std::size_t i = 0; i < bank.samples.size(); ++i) {
+        bank.samples[i].equate = equates[i];
+        budget.sampleBytes += 4 * DataLengthOf(bank.samples[i].file);
+        budget.pages = std::max(budget.pages, bank.placements[i].page + 1);
+    }
     budget.effects = bank.samples.size();
     budget.needed = budget.sampleBytes + kCardBytesPerSample * budget.effects + kCardBytesKeptFree;
     budget.capacity = CardCapacity(memory);
-    for (const Placement& placement : bank.placements) {
-        budget.pages = std::max(budget.pages, placement.page + 1);
-    }
+    budget.loadTStates = LoaderTStates(bank);
     return bank;
 }
 
@@ -116,41 +128,8 @@ std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank) {
     return pages;
 }
 
-std::string LabelOf(std::string_view text) {
-    std::string label;
-    for (const char c : text) {
-        const bool kept =
-            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-        label += kept ? c : '_';
-    }
-    return label;
-}
-
-std::string BankLabelOf(std::string_view name) {
-    const std::string label = LabelOf(name);
-    return label.empty() || (label[0] >= '0' && label[0] <= '9') ? "_" + label : label;
-}
-
-std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames) {
-    std::vector<std::string> equates;
-    std::set<std::string> taken;
-    for (const std::string& name : fileNames) {
-        const std::size_t slash = name.find_last_of("/\\");
-        std::string stem = slash == std::string::npos ? name : name.substr(slash + 1);
-        if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0) {
-            stem.resize(dot);
-        }
-        const std::string base = LabelOf(stem.empty() ? "sample" : stem);
-        std::string equate = base;
-        for (int n = 2; taken.contains(equate); ++n) equate = base + "_" + std::to_string(n);
-        taken.insert(equate);
-        equates.push_back(equate);
-    }
-    return equates;
-}
-
-std::vector<BankFile> BankFiles(const Bank& bank, std::string_view name) {
-    const std::string listing = BankListing(bank, name);
+std::vector<BankFile> BankFiles(const Bank& bank) {
+    const std::string listing = BankListing(bank);
     std::vector<BankFile> files = {{".asm", {listing.begin(), listing.end()}}};
     auto pages = PageImages(bank);
     for (std::size_t page = 0; page < pages.size(); ++page) {

@@ -59,8 +59,9 @@ constexpr std::size_t kGuideEffects = 32;
 constexpr std::size_t kMostEffects = 60;
 
 struct BankBudget {
-    std::size_t sampleBytes = 0;  // the decoded samples the card stores, 4n a sample
-    std::size_t needed = 0;       // with 80 bytes a sample and 2 KB kept free
+    std::size_t sampleBytes = 0;    // the decoded samples the card stores, 4n a sample
+    std::uint64_t loadTStates = 0;  // what the loader takes, with a card that answers at once
+    std::size_t needed = 0;         // with 80 bytes a sample and 2 KB kept free
     std::size_t capacity = 0;
     std::size_t effects = 0;
     std::size_t pages = 0;
@@ -68,32 +69,30 @@ struct BankBudget {
 };
 
 struct Bank {
-    std::vector<BankSample> samples;  // in load order: the first gets handle 1
+    std::string name;                 // as its files are named: NAME.asm, NAME.0.bin ...
+    std::string label;                // its labels' start, BankLabelOf(name)
+    std::size_t firstPage = 0;        // the number SELECT_PAGE gets for the bank's first page
+    std::vector<BankSample> samples;  // in load order, their pages' order: the first gets handle 1
     std::vector<Placement> placements;
     BankBudget budget;
 };
-Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory);
+// The samples placed in pages, put in the order the loader takes them (by page and address),
+// named, and costed.
+Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name);
 
 // Each page's bytes from #C000 to the end of its last file.
 std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank);
 
-// An assembler name made of `text`: letters, digits and '_', anything else '_'.
-std::string LabelOf(std::string_view text);
-// The bank's own name as its labels start: LabelOf(name), after a '_' if it starts with a digit.
-std::string BankLabelOf(std::string_view name);
-// One name a file: its name without the extension made a label, a clash numbered _2, _3...
-std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames);
+// NAME.asm: how to use it, the equates, the handle table, the directory and the loader, every
+// label starting with the bank's label and '_'.
+std::string BankListing(const Bank& bank);
 
-// NAME.asm for a bank written as `name`.asm and `name`.0.bin ...: the equates, the handle table,
-// the directory and the loader, every label starting with BankLabelOf(name) and '_'.
-std::string BankListing(const Bank& bank, std::string_view name);
-
-// What a bank written as `name` consists of: NAME.asm, then NAME.0.bin, NAME.1.bin ... as the
-// ending each adds to the name, and the bytes.
+// What a bank consists of: NAME.asm, then NAME.0.bin, NAME.1.bin ... as the ending each adds to
+// its name, and the bytes.
 struct BankFile {
     std::string ending;
     std::vector<std::uint8_t> bytes;
 };
-std::vector<BankFile> BankFiles(const Bank& bank, std::string_view name);
+std::vector<BankFile> BankFiles(const Bank& bank);
 
 }  // namespace corvane

@@ -42,12 +42,11 @@ Json BudgetJson(const Bank& bank, const std::string& name, const Request& reques
     json["card"] = CardMemoryName(request.card);
     json["rom"] = RomName(request.rom);
     Json samples = Json::array();
-    const std::string label = BankLabelOf(name);
     for (std::size_t i = 0; i < bank.samples.size(); ++i) {
         const BankSample& s = bank.samples[i];
         const auto loop = s.loop;
         samples.push_back({{"file", s.name},
-                           {"equate", label + "_" + s.equate},
+                           {"equate", bank.label + "_" + s.equate},
                            {"cardBytes", 4 * (s.file.size() - kPackedHeaderSize)},
                            {"hostBytes", s.file.size()},
                            {"page", bank.placements[i].page},
@@ -98,7 +97,7 @@ int RunBank(const Request& request) {
         PrintError("corvane-cli: bank: no sample left to put in it\n");
         return kExitRefused;
     }
-    const Bank bank = LayOutBank(std::move(samples), request.card);
+    const Bank bank = LayOutBank(std::move(samples), request.card, name);
     std::string budget;
     if (request.json) {
         budget = BudgetJson(bank, name, request).dump(2) + "\n";
@@ -112,7 +111,7 @@ int RunBank(const Request& request) {
     }
     if (exitCode != kExitOk) return exitCode;
 
-    const auto made = BankFiles(bank, name);
+    const auto made = BankFiles(bank);
     std::vector<FileToWrite> files;
     for (const BankFile& file : made)
         files.push_back({fs::path(output).concat(file.ending), file.bytes});

@@ -129,8 +129,8 @@ TEST_F(CardTest, SaveBankWritesWhatTheCoreLaysOut) {
         samples.push_back(
             PackForBank(name, LoadSourceBytes(wav, {16725}), Encoder::Greedy, Rom::V104));
     }
-    const Bank bank = LayOutBank(std::move(samples), CardMemory::Basic);
-    const std::string listing = BankListing(bank, "kit");
+    const Bank bank = LayOutBank(std::move(samples), CardMemory::Basic, "kit");
+    const std::string listing = BankListing(bank);
     EXPECT_EQ(output.Read(L"kit.asm"), Bytes(listing.begin(), listing.end()));
     EXPECT_EQ(output.Read(L"kit.0.bin"), PageImages(bank)[0]);
     EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));

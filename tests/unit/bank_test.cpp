@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
+#include "card/asm_names.h"
+#include "card/bank_loader.h"
 #include "text/bank_text.h"
 
 namespace corvane {
@@ -46,23 +49,55 @@ TEST(Bank, PagesHoldEveryFileWithinTheirRules) {
     EXPECT_EQ(PlaceInPages({0xF4, 20})[1], (Placement{0, 0xC100}));  // #C0F4 would split a table
 }
 
-TEST(Bank, NamesBudgetAndLimits) {
+// Every label of the include is a name of its own, even to an assembler that ignores case, and
+// at most 64 characters long; names in other scripts keep their letters.
+TEST(Bank, NamesNeverClashAndKeepTheirLetters) {
     EXPECT_EQ(EquatesOf({"Kick drum.wav", "dir/kick_drum.wav", "kick drum.WAV", "808.wav", ".wav",
-                         "Звук.wav", "hat~2.wav"}),
-              (std::vector<std::string>{"Kick_drum", "kick_drum", "kick_drum_2", "808", "_wav",
-                                        "________", "hat_2"}));
+                         "Звук.wav", "hat~2.wav", "LOAD.wav", "load.wav", "Loop.WAV", "голос.wav",
+                         "Ärger ß.wav", "日本.wav", "♪.wav"},
+                        "KIT"),
+              (std::vector<std::string>{"Kick_drum", "kick_drum_2", "kick_drum_3", "808", "_wav",
+                                        "Zvuk", "hat_2", "LOAD_2", "load_3", "Loop_2", "golos",
+                                        "Arger_ss", "u65E5u672C", "_"}));
+    EXPECT_EQ(EquatesOf({"PAGE.wav"}, "select"), std::vector<std::string>{"PAGE_2"});
     EXPECT_EQ(BankLabelOf("808 kit"), "_808_kit");
+    EXPECT_EQ(BankLabelOf(std::string(40, 'b')), std::string(32, 'b'));
+    EXPECT_EQ(BankLabelOf("Барабаны"), "Barabany");
 
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {"a",    "A",  "_",     " ",   "load",
+                                             "LOOP", "d1", "D10PU", "я",   "Я",
+                                             "x",    "2",  ".",     "wav", std::string(30, 'z')};
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) {
+        std::string name;
+        for (int k = 0; k < 1 + static_cast<int>(random() % 6); ++k)
+            name += pieces[random() % pieces.size()];
+        names.push_back(name + ".wav");
+    }
+    const std::string bank = BankLabelOf(std::string(35, 'B'));
+    std::set<std::string> seen(LoaderLabelNames().begin(), LoaderLabelNames().end());
+    seen.insert({"COUNT", "HANDLES", "DIR", "FIRST"});
+    for (const std::string& equate : EquatesOf(names, bank)) {
+        std::string upper = equate;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(seen.insert(upper).second) << equate;
+        EXPECT_LE(bank.size() + 1 + equate.size(), 64u) << equate;
+        EXPECT_EQ(LabelOf(equate), equate);
+    }
+}
+
+TEST(Bank, BudgetAndLimits) {
     std::vector<BankSample> samples(3);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i].name = "s" + std::to_string(i) + ".wav";
         samples[i].file.assign(13 + 1000 * (i + 1), 0);
     }
-    const Bank bank = LayOutBank(samples, CardMemory::Basic);
+    const Bank bank = LayOutBank(samples, CardMemory::Basic, "B");
     EXPECT_EQ(bank.budget.sampleBytes, 4u * 6000);
     EXPECT_EQ(bank.budget.needed, 24000u + 3 * 80 + 2048);
     EXPECT_EQ(bank.budget.capacity, 114688u);
-    EXPECT_EQ(bank.samples[2].equate, "s2");
+    EXPECT_EQ(bank.samples[0].equate, "s2");  // the largest first: the loader takes pages in order
     EXPECT_EQ(BankTooBigText(bank.budget, CardMemory::Basic), std::nullopt);
 
     BankBudget full = bank.budget;
@@ -73,8 +108,9 @@ TEST(Bank, NamesBudgetAndLimits) {
     EXPECT_EQ(BankTooBigText(full, CardMemory::Extended),
               "61 samples, 1 more than the 60 effects ROM 1.04 takes");
     EXPECT_EQ(CardCapacity(CardMemory::Extended), 466u * 1024);
-    EXPECT_EQ(LayOutBank(std::vector<BankSample>(33, samples[0]), CardMemory::Basic).budget.effects,
-              33u);
+    EXPECT_EQ(
+        LayOutBank(std::vector<BankSample>(33, samples[0]), CardMemory::Basic, "B").budget.effects,
+        33u);
 }
 
 }  // namespace

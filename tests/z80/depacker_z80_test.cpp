@@ -66,10 +66,10 @@ TEST(Z80Depacker, PlaysEveryKindOfPackedFileAsTheDecoder) {
         expected.push_back({true, 0xD2});
         for (const std::uint16_t at : kLoadAddresses) {
             const Machine m = RunDepacker(file, at);
-            EXPECT_EQ(m.fault + m.card.fault, "") << file.size() << " bytes at " << at;
-            EXPECT_TRUE(m.card.writes == expected) << file.size() << " bytes at " << at;
-            ASSERT_EQ(m.card.effects.size(), 1u);
-            EXPECT_EQ(m.card.effects[0].samples, Bytes(decoded.begin() + 1, decoded.end()));
+            EXPECT_EQ(m.fault + m.card.fault(), "") << file.size() << " bytes at " << at;
+            EXPECT_TRUE(m.card.writes() == expected) << file.size() << " bytes at " << at;
+            ASSERT_EQ(m.card.effects().size(), 1u);
+            EXPECT_EQ(m.card.effects()[0].samples, Bytes(decoded.begin() + 1, decoded.end()));
         }
     }
     EXPECT_EQ(limits, (std::set<int>{0, 255}));
@@ -81,11 +81,11 @@ TEST(Z80Depacker, TStatesADataByteTakesWithAnIdleCard) {
     std::mt19937 random(5);
     const Bytes silence = PackSamples(Bytes(402, 128), kExampleTable).file;  // every code 0
     for (const Bytes& file : {silence, EveryByteValue(random, 3, kExampleTable)}) {
-        const Machine m = RunDepacker(file, 0x9000, 0);
-        ASSERT_EQ(m.fault + m.card.fault, "");
+        const Machine m = RunDepacker(file, 0x9000, kAtOnce);
+        ASSERT_EQ(m.fault + m.card.fault(), "");
         std::vector<std::uint64_t> ends;  // the clock at each data byte's last sample
         std::size_t samples = 0;
-        for (const CardWrite& write : m.card.writes) {
+        for (const CardWrite& write : m.card.writes()) {
             if (!write.command && ++samples % 4 == 0) ends.push_back(write.clock);
         }
         ASSERT_EQ(ends.size(), file.size() - 13);
