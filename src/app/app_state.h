@@ -97,6 +97,7 @@ struct AppState {
     // file has one to offer the loop choice for.
     std::optional<SampleLoop> SourceLoop;
     LoopProblem SourceLoopProblem = LoopProblem::None;
+    LoopKind SourceLoopKind = LoopKind::Forward;
     bool SourceHasLoop = false;
 
     // Source list and paths.

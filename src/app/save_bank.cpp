@@ -64,12 +64,12 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
         report = L"No file could go into the bank; nothing was saved.";
     } else {
         const Bank bank = LayOutBank(std::move(job.samples), kWindowCardMemory, Narrow(name));
-        for (const std::string& line : BudgetLines(bank, Narrow(name), kWindowCardMemory)) {
+        for (const std::string& line : BudgetLines(bank, kWindowCardMemory)) {
             report += Widen(line) + L"\n";
         }
         std::string problem;
-        if (const auto tooBig = BankTooBigText(bank.budget, kWindowCardMemory)) {
-            problem = *tooBig;
+        if (const auto tooBig = BankTooBigOf(bank.budget, kWindowCardMemory)) {
+            problem = tooBig->text;
         } else {
             const auto made = BankFiles(bank);
             std::vector<FileToWrite> files;

@@ -75,7 +75,7 @@ void ShowCardFacts() {
     const AppState& app = App();
     EnableWindow(Control(Layout::LoopChoice), app.SourceHasLoop && !WorkRunning());
     const CardTexts texts = CardTextsOf(app.CardRom, WaveHeader::From(app.WaveImage).SampleRate(),
-                                        app.SourceLoop, app.SourceLoopProblem);
+                                        app.SourceLoop, app.SourceLoopProblem, app.SourceLoopKind);
     const bool shown = app.SampleValid;
     SetLabel(Layout::CardNoteLabel, shown ? texts.note : "");
     SetLabel(Layout::CardPitchLabel, shown ? texts.pitch : "");
@@ -89,6 +89,7 @@ bool LoadSource() {
     app.SourceRefusal = Refusal::Unreadable;
     app.SourceLoop.reset();
     app.SourceLoopProblem = LoopProblem::None;
+    app.SourceLoopKind = LoopKind::Forward;
     app.SourceHasLoop = false;
     ShowCardFacts();
     // No selection, or an index the list does not hold: nothing to load, nothing changes.
@@ -116,6 +117,7 @@ bool LoadSource() {
     app.SourceInImage = true;
     app.SourceLoop = loaded.loop;
     app.SourceLoopProblem = loaded.loopProblem;
+    app.SourceLoopKind = loaded.loopKind;
     app.SourceHasLoop = loaded.hasLoop;
     if (!app.SampleValid) ClearPlots();
     return app.SampleValid;

@@ -33,6 +33,7 @@ BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder e
             .file;
     sample.pitch = NearestNote(rom, WaveHeader::From(prepared.image).SampleRate());
     if (prepared.loop) sample.loop = CardLoopOf(*prepared.loop, SamplesOf(prepared.image).size());
+    sample.loopKind = prepared.loopKind;
     return sample;
 }
 

@@ -23,6 +23,7 @@ struct BankSample {
     std::vector<std::uint8_t> file;  // the packed file
     PitchMatch pitch;                // the note and finetune that play it at its own pitch
     std::optional<CardLoop> loop;
+    LoopKind loopKind = LoopKind::Forward;  // as the file has it; the card plays it forward
 };
 
 // A prepared source packed with `encoder` and its own table, with its card parameters on `rom`.

@@ -32,7 +32,7 @@ constexpr const char* kRoutines = R"(
             LD (@_INDEX),A
             LD A,@_FIRST
             DEC A
-            LD (@_PAGE),A           ; none of the bank's pages is at #C000 yet
+            LD (@_PAGE_AT),A           ; none of the bank's pages is at #C000 yet
 @_NEXT:
             LD A,(@_INDEX)
             CP @_COUNT
@@ -85,20 +85,20 @@ constexpr const char* kRoutines = R"(
 ; Page A of the bank at #C000, unless it is there already.
 @_TO_PAGE:
             LD B,A
-            LD A,(@_PAGE)
+            LD A,(@_PAGE_AT)
             CP B
             RET Z
             LD A,B
 ; Page A at #C000, through the program's SELECT_PAGE.
 @_SELECT:
-            LD (@_PAGE),A
+            LD (@_PAGE_AT),A
             PUSH HL
             CALL SELECT_PAGE
             POP HL
             RET
 ; The bank's next page at #C000; HL: its first byte.
 @_NEXT_PAGE:
-            LD A,(@_PAGE)
+            LD A,(@_PAGE_AT)
             INC A
             CALL @_SELECT
             LD HL,0C000h
@@ -260,7 +260,7 @@ constexpr const char* kRoutines = R"(
             DW 0
 @_INDEX:
             DB 0
-@_PAGE:
+@_PAGE_AT:
             DB 0
 @_AMPLITUDE:
             DB 0
@@ -552,6 +552,7 @@ std::uint64_t LoaderTStates(const Bank& bank) {
     return t;
 }
 
+// No name of its own is PAGE: a bank named SELECT would define the program's SELECT_PAGE.
 const std::vector<std::string>& LoaderLabelNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> found;

@@ -36,9 +36,15 @@ bool ValidFileName(const std::string& name) {
              device[3] >= '1' && device[3] <= '9');
 }
 
-Json BudgetJson(const Bank& bank, const std::string& name, const Request& request) {
+// A source left out of the bank, and why.
+struct LeftOut {
+    std::string file;
+    Refusal refusal;
+};
+
+Json BudgetJson(const Bank& bank, const Request& request, const std::vector<LeftOut>& leftOut) {
     Json json;
-    json["name"] = name;
+    json["name"] = bank.name;
     json["card"] = CardMemoryName(request.card);
     json["rom"] = RomName(request.rom);
     Json samples = Json::array();
@@ -49,11 +55,11 @@ Json BudgetJson(const Bank& bank, const std::string& name, const Request& reques
                            {"equate", bank.label + "_" + s.equate},
                            {"cardBytes", 4 * (s.file.size() - kPackedHeaderSize)},
                            {"hostBytes", s.file.size()},
-                           {"page", bank.placements[i].page},
+                           {"page", bank.firstPage + bank.placements[i].page},
                            {"address", bank.placements[i].address},
                            {"note", s.pitch.note.note},
                            {"finetune", s.pitch.note.finetune},
-                           {"pitchCents", std::round(s.pitch.cents * 10) / 10},
+                           {"pitchCents", std::round(s.pitch.cents * 10) / 10 + 0.0},
                            {"pitchInRange", s.pitch.range == PitchMatch::Range::Within},
                            {"cardLoopBegin", loop ? Json(loop->begin) : Json(nullptr)},
                            {"cardLoopEnd", loop ? Json(loop->end) : Json(nullptr)}});
@@ -67,27 +73,68 @@ Json BudgetJson(const Bank& bank, const std::string& name, const Request& reques
                           {"capacity", b.capacity}};
     json["effects"] = b.effects;
     json["pages"] = b.pages;
-    const auto tooBig = BankTooBigText(b, request.card);
-    json["refusal"] = tooBig ? Json(*tooBig) : Json(nullptr);
+    const double seconds = static_cast<double>(b.loadTStates) / 3.5e6;
+    json["load"] = {
+        {"tStates", b.loadTStates},
+        {"seconds", std::round(seconds * 100) / 100},
+        {"tStatesPerCardByte", b.sampleBytes ? std::round(static_cast<double>(b.loadTStates) /
+                                                          static_cast<double>(b.sampleBytes) * 10) /
+                                                   10
+                                             : 0.0}};
+    json["warnings"] = BankWarnings(bank);
+    Json left = Json::array();
+    for (const auto& [file, refusal] : leftOut) {
+        left.push_back(
+            {{"file", file}, {"reason", RefusalWord(refusal)}, {"text", RefusalText(refusal)}});
+    }
+    json["leftOut"] = left;
+    const auto tooBig = BankTooBigOf(b, request.card);
+    json["refusal"] = tooBig ? Json(tooBig->word) : Json(nullptr);
+    json["refusalText"] = tooBig ? Json(tooBig->text) : Json(nullptr);
     return json;
+}
+
+// The bank's name as -o gives it: its last part, without an ending .asm (the window's save
+// dialog takes NAME.asm alike).
+std::string BankNameOf(const fs::path& output) {
+    std::string name = Utf8Of(output.filename());
+    if (name.size() > 4) {
+        std::string ending = name.substr(name.size() - 4);
+        for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ending == ".asm") name.resize(name.size() - 4);
+    }
+    return name;
 }
 
 }  // namespace
 
 int RunBank(const Request& request) {
     const fs::path output = PathOf(*request.output);
-    const std::string name = Utf8Of(output.filename());
+    const std::string name = BankNameOf(output);
     if (!ValidFileName(name)) {
         return UsageError("bank: -o DIR/NAME needs a NAME that is a file name, not '" + name + "'");
     }
-    int exitCode = kExitOk;
-    std::vector<BankSample> samples;
     for (const std::string& input : request.inputs) {
         if (IsStandardStream(input)) return UsageError("bank: takes named files, not -");
-        const auto source = LoadAnalysedSource(input, request.HowToPrepare());
-        if (!source) continue;  // named, and left out
+    }
+    const fs::path folder = output.parent_path();
+    std::error_code error;
+    if (!folder.empty() && !fs::is_directory(folder, error)) {
+        Refuse(*request.output, "cannot write the bank: there is no folder " + Utf8Of(folder));
+        return kExitRefused;
+    }
+    std::vector<BankSample> samples;
+    std::vector<LeftOut> leftOut;
+    for (const std::string& input : request.inputs) {
+        LoadedSource refused;
+        const auto source = LoadAnalysedSource(input, request.HowToPrepare(), &refused);
+        if (!source) {  // said on stderr
+            leftOut.push_back({input, refused.refusal});
+            continue;
+        }
         if (const Refusal refusal = BankRefusal(source->loaded); refusal != Refusal::None) {
             Refuse(input, RefusalText(refusal));
+            leftOut.push_back({input, refusal});
             continue;
         }
         samples.push_back(PackForBank(Utf8Of(PathOf(input).filename()), source->loaded,
@@ -100,27 +147,31 @@ int RunBank(const Request& request) {
     const Bank bank = LayOutBank(std::move(samples), request.card, name);
     std::string budget;
     if (request.json) {
-        budget = BudgetJson(bank, name, request).dump(2) + "\n";
+        // A name that is not UTF-8 (any bytes are a POSIX file name) gets U+FFFD a bad byte.
+        budget =
+            BudgetJson(bank, request, leftOut).dump(2, ' ', false, Json::error_handler_t::replace) +
+            "\n";
     } else {
-        for (const std::string& line : BudgetLines(bank, name, request.card)) budget += line + "\n";
+        for (const std::string& line : BudgetLines(bank, request.card)) budget += line + "\n";
     }
-    exitCode = PrintResult(budget, exitCode);
-    if (const auto tooBig = BankTooBigText(bank.budget, request.card)) {
-        PrintError("corvane-cli: bank: " + *tooBig + "\n");
+    const int printed = PrintResult(budget, kExitOk);
+    if (const auto tooBig = BankTooBigOf(bank.budget, request.card)) {
+        PrintError("corvane-cli: bank: " + tooBig->text + "\n");
         return kExitRefused;
     }
-    if (exitCode != kExitOk) return exitCode;
+    if (printed != kExitOk) return printed;
 
-    const auto made = BankFiles(bank);
+    const std::vector<BankFile> made = BankFiles(bank);  // the bytes the files below point at
     std::vector<FileToWrite> files;
-    for (const BankFile& file : made)
-        files.push_back({fs::path(output).concat(file.ending), file.bytes});
-    std::string error;
-    if (!WriteFilesReplacing(files, error)) {
-        Refuse(*request.output, "cannot write the bank: " + error);
+    for (const BankFile& file : made) {
+        files.push_back({fs::path(folder / name).concat(file.ending), file.bytes});
+    }
+    std::string writeError;
+    if (!WriteFilesReplacing(files, writeError)) {
+        Refuse(*request.output, "cannot write the bank: " + writeError);
         return kExitRefused;
     }
-    return kExitOk;
+    return leftOut.empty() ? kExitOk : kExitRefused;
 }
 
 }  // namespace corvane::cli

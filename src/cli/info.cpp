@@ -46,6 +46,8 @@ void PutCard(Json& json, Rom rom, const LoadedSource& loaded) {
     json["loopProblem"] = loaded.loopProblem == LoopProblem::Malformed    ? Json("malformed")
                           : loaded.loopProblem == LoopProblem::OutOfRange ? Json("out-of-range")
                                                                           : Json(nullptr);
+    static const char* const kKinds[] = {"forward", "ping-pong", "backward", "other"};
+    json["loopType"] = loop ? Json(kKinds[static_cast<int>(loaded.loopKind)]) : Json(nullptr);
 }
 
 std::string InfoJson(const std::string& path, Rom rom, const LoadedSource& loaded,
@@ -90,7 +92,7 @@ std::string InfoJson(const std::string& path, Rom rom, const LoadedSource& loade
 int RunInfo(const Request& request) {
     const std::string& path = request.inputs[0];
     LoadedSource loaded;
-    const auto source = LoadAnalysedSource(path, request.HowToPrepare(), &loaded);
+    const auto source = LoadAnalysedSource(path, request.HowToPrepare(), &loaded, false);
     const int status = source ? kExitOk : kExitRefused;
     if (request.json) {
         return PrintResult(InfoJson(path, request.rom, source ? source->loaded : loaded,

@@ -5,12 +5,13 @@
 #include "analysis/step_table.h"
 #include "cli/commands.h"
 #include "files/file_io.h"
+#include "text/card_text.h"
 #include "text/facts.h"
 
 namespace corvane::cli {
 
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
-                                                 LoadedSource* refused) {
+                                                 LoadedSource* refused, bool warnLoop) {
     std::string error;
     auto bytes =
         IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
@@ -27,6 +28,10 @@ std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const 
         Refuse(path, RefusalText(source.loaded.refusal) + (error.empty() ? "" : ": " + error));
         if (refused) *refused = std::move(source.loaded);
         return std::nullopt;
+    }
+    if (warnLoop && how.loop == LoopChoice::Cut && source.loaded.loopProblem != LoopProblem::None) {
+        PrintError("corvane-cli: " + path + ": Loop: " +
+                   LoopProblemText(source.loaded.loopProblem) + "; --loop=cut cut nothing\n");
     }
     source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));
     source.table = DeriveStepTable(source.stats.gainSpanLow, source.stats.gainSpanHigh);

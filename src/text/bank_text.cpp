@@ -1,6 +1,7 @@
 #include "text/bank_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "text/card_text.h"
 #include "text/digit_groups.h"
@@ -26,23 +27,51 @@ std::string Column(const std::string& text, std::size_t width, bool right = fals
 
 }  // namespace
 
-std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, CardMemory memory) {
+std::string LoadTimeText(const BankBudget& budget) {
+    char text[96];
+    const double perByte = budget.sampleBytes ? static_cast<double>(budget.loadTStates) /
+                                                    static_cast<double>(budget.sampleBytes)
+                                              : 0;
+    std::snprintf(text, sizeof text, " T-states (%.2f s at 3.5 MHz), %.1f a byte the card stores",
+                  static_cast<double>(budget.loadTStates) / 3.5e6, perByte);
+    return Grouped(budget.loadTStates) + text;
+}
+
+std::vector<std::string> BankWarnings(const Bank& bank) {
+    std::vector<std::string> warnings;
+    if (bank.budget.effects > kGuideEffects) {
+        warnings.push_back(std::to_string(bank.budget.effects) +
+                           " effects, more than the 32 the card's guide allows");
+    }
+    for (const BankSample& sample : bank.samples) {
+        if (sample.loop && sample.loopKind != LoopKind::Forward) {
+            warnings.push_back(sample.name + ": its loop is " + LoopKindNote(sample.loopKind));
+        }
+    }
+    return warnings;
+}
+
+std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
+    const std::string& name = bank.name;
     std::size_t nameWidth = 6;
     for (const BankSample& sample : bank.samples) {
         nameWidth = std::max(nameWidth, Width(sample.name) + 2);
     }
     std::vector<std::string> lines = {Column("Sample", nameWidth) + Column("Card bytes", 10, true) +
                                       Column("Host bytes", 12, true) + "  Note" +
-                                      std::string(20, ' ') + "Pitch"};
+                                      std::string(20, ' ') + Column("Pitch", 13) + "Card loop"};
     for (const BankSample& sample : bank.samples) {
         const CardNote note = sample.pitch.note;
         std::string noteText = std::to_string(note.note) + " (" + NoteName(note.note) + ") " +
                                (note.finetune < 0 ? "" : "+") + std::to_string(note.finetune);
         if (sample.pitch.range != PitchMatch::Range::Within) noteText += ", out of range";
         const std::size_t dataLength = sample.file.size() - kPackedHeaderSize;
+        const std::string loop =
+            sample.loop ? Grouped(sample.loop->begin) + " to " + Grouped(sample.loop->end) : "none";
         lines.push_back(Column(sample.name, nameWidth) + Column(Grouped(4 * dataLength), 10, true) +
                         Column(Grouped(sample.file.size()), 12, true) + "  " +
-                        Column(noteText, 24) + CentsText(sample.pitch.cents) + " cents");
+                        Column(noteText, 24) +
+                        Column(CentsText(sample.pitch.cents) + " cents", 13) + loop);
     }
     const BankBudget& b = bank.budget;
     std::string card = "Card memory: " + Grouped(b.needed) + " of " + Grouped(b.capacity) +
@@ -60,23 +89,23 @@ std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, Ca
                  Grouped(images[page].size()) + " bytes";
     }
     lines.push_back(pages + ")");
-    if (b.effects > kGuideEffects) {
-        lines.push_back("Warning: " + std::to_string(b.effects) +
-                        " effects, more than the 32 the card's guide allows");
-    }
+    lines.push_back("Load: " + LoadTimeText(b) + " (" + bank.label +
+                    "_LOAD, a card that answers at once)");
+    for (const std::string& warning : BankWarnings(bank)) lines.push_back("Warning: " + warning);
     return lines;
 }
 
-std::optional<std::string> BankTooBigText(const BankBudget& budget, CardMemory memory) {
+std::optional<BankTooBig> BankTooBigOf(const BankBudget& budget, CardMemory memory) {
     if (budget.effects > kMostEffects) {
-        return std::to_string(budget.effects) + " samples, " +
-               std::to_string(budget.effects - kMostEffects) +
-               " more than the 60 effects ROM 1.04 takes";
+        return BankTooBig{"effects", std::to_string(budget.effects) + " samples, " +
+                                         std::to_string(budget.effects - kMostEffects) +
+                                         " more than the 60 effects ROM 1.04 takes"};
     }
     if (!budget.FitsCard()) {
-        return "the bank needs " + Grouped(budget.needed) + " bytes of card memory, " +
-               Grouped(budget.needed - budget.capacity) + " more than the " +
-               CardMemoryName(memory) + " card's " + Grouped(budget.capacity);
+        return BankTooBig{"card-memory",
+                          "the bank needs " + Grouped(budget.needed) + " bytes of card memory, " +
+                              Grouped(budget.needed - budget.capacity) + " more than the " +
+                              CardMemoryName(memory) + " card's " + Grouped(budget.capacity)};
     }
     return std::nullopt;
 }

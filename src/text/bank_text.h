@@ -10,11 +10,23 @@
 
 namespace corvane {
 
-// The budget's lines: a table of the samples, then the card's memory, the effects and the
-// pages (`name`.0.bin ...), and a warning line past the guide's 32 effects.
-std::vector<std::string> BudgetLines(const Bank& bank, std::string_view name, CardMemory memory);
+// The budget's lines: a table of the samples (with the loop the card gets), then the card's
+// memory, the effects, the host pages (NAME.0.bin ...), the load's time, and a line a warning.
+std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory);
 
-// Why the card cannot take the bank, saying by how much; nothing when it can.
-std::optional<std::string> BankTooBigText(const BankBudget& budget, CardMemory memory);
+// What the bank's user should know: past the guide's 32 effects; a loop the card plays other
+// than the file says.
+std::vector<std::string> BankWarnings(const Bank& bank);
+
+// The loader's time: "6 503 369 T-states (1.86 s at 3.5 MHz), 96.2 a byte the card stores".
+std::string LoadTimeText(const BankBudget& budget);
+
+// Why the card cannot take the bank: a word for scripts ("effects", "card-memory") and the
+// text, saying by how much; nothing when it can.
+struct BankTooBig {
+    std::string word;
+    std::string text;
+};
+std::optional<BankTooBig> BankTooBigOf(const BankBudget& budget, CardMemory memory);
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "card/card_loop.h"
+#include "codec/packed_format.h"
 #include "text/digit_groups.h"
 
 namespace corvane {
@@ -25,8 +26,28 @@ std::string CentsText(double cents) {
     return (cents >= 0 ? "+" : "") + std::string(text, end.ptr);
 }
 
+std::string LoopKindNote(LoopKind kind) {
+    switch (kind) {
+        case LoopKind::Forward:
+            return "";
+        case LoopKind::PingPong:
+            return "ping-pong in the file: the card plays it forward";
+        case LoopKind::Backward:
+            return "backward in the file: the card plays it forward";
+        case LoopKind::Other:
+            break;
+    }
+    return "of a sampler's own type in the file: the card plays it forward";
+}
+
+std::string LoopProblemText(LoopProblem problem) {
+    if (problem == LoopProblem::Malformed) return "smpl chunk malformed, ignored";
+    if (problem == LoopProblem::OutOfRange) return "not inside the samples, ignored";
+    return "";
+}
+
 CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoop>& loop,
-                      LoopProblem problem) {
+                      LoopProblem problem, LoopKind kind) {
     CardTexts texts;
     const PitchMatch match = NearestNote(rom, rate);
     if (match.range == PitchMatch::Range::Within) {
@@ -39,8 +60,7 @@ CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoo
             std::string("Out of range: ") + (low ? "below " : "above ") + NoteText(match.note);
         texts.pitch = Hertz(RateOf(rom, match.note)) + (low ? " at least" : " at most");
     }
-    if (problem == LoopProblem::Malformed) texts.loop = "Loop: smpl chunk malformed, ignored";
-    if (problem == LoopProblem::OutOfRange) texts.loop = "Loop: not inside the samples, ignored";
+    if (problem != LoopProblem::None) texts.loop = "Loop: " + LoopProblemText(problem);
     if (loop) {
         texts.loop =
             "Loop: " + FormatDigitGroups(loop->start) + " to " + FormatDigitGroups(loop->end);
@@ -48,18 +68,27 @@ CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoo
         if (loop->Length() < kShortestSoundLoop) {
             texts.loopNote += "; under 1 024: ROM 1.05's notes say such loops play wrongly";
         }
+        if (kind != LoopKind::Forward) texts.loopNote += "; " + LoopKindNote(kind);
     }
     return texts;
 }
 
 std::vector<std::string> CardLines(Rom rom, const LoadedSource& source) {
     const std::uint32_t rate = WaveHeader::From(source.image).SampleRate();
-    const CardTexts texts = CardTextsOf(rom, rate, source.loop, source.loopProblem);
+    const CardTexts texts =
+        CardTextsOf(rom, rate, source.loop, source.loopProblem, source.loopKind);
     std::vector<std::string> lines = {"Card Pitch: " + texts.note + " on ROM " + RomName(rom) +
                                       ": " + texts.pitch};
     if (rate != source.format.sampleRate) lines.push_back("Converted To: " + Hertz(rate));
     if (!texts.loop.empty()) {
         lines.push_back(texts.loop + (texts.loopNote.empty() ? "" : " (" + texts.loopNote + ")"));
+    }
+    const std::size_t samples = SamplesOf(source.image).size();
+    if (const auto card = source.loop ? CardLoopOf(*source.loop, samples) : std::nullopt) {
+        lines.push_back("Card Loop: " + FormatDigitGroups(card->begin) + " to " +
+                        FormatDigitGroups(card->end) + " (#48, #49: offsets into the " +
+                        FormatDigitGroups(static_cast<long long>(4 * PackedDataLength(samples))) +
+                        " samples the card stores)");
     }
     return lines;
 }

@@ -16,16 +16,23 @@ struct CardTexts {
     std::string note;      // "Note 60 (C-5) finetune +0", "Out of range: above note 71 finetune +7"
     std::string pitch;     // "16 725 Hz, -0.3 cents", "33 218 Hz at most"
     std::string loop;      // "Loop: 1 200 to 4 799", why a file's loop was not taken, or empty
-    std::string loopNote;  // "3 600 samples", and a warning for a short loop
+    std::string loopNote;  // "3 600 samples", and warnings: a short loop, one not forward
 };
 CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoop>& loop,
-                      LoopProblem problem);
+                      LoopProblem problem, LoopKind kind = LoopKind::Forward);
+
+// What the card makes of a loop that is not forward, or nothing: "ping-pong in the file: the
+// card plays it forward".
+std::string LoopKindNote(LoopKind kind);
+
+// Why a file's loop was not taken ("smpl chunk malformed, ignored"), or nothing.
+std::string LoopProblemText(LoopProblem problem);
 
 // "-0.3": one decimal, whatever the C locale.
 std::string CentsText(double cents);
 
 // The lines `corvane-cli info` adds for the card: its pitch on `rom`, the rate the sample was
-// converted to, the loop.
+// converted to, the loop, and the loop as the card takes it.
 std::vector<std::string> CardLines(Rom rom, const LoadedSource& source);
 
 }  // namespace corvane

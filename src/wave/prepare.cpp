@@ -18,14 +18,36 @@ SampleLoop Scaled(SampleLoop loop, std::uint32_t from, std::uint32_t to, std::si
     return {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end)};
 }
 
-// Nothing after the loop's last sample.
-void CutAfter(std::vector<std::uint8_t>& image, std::uint32_t last) {
-    const std::uint32_t count = last + 1;
-    image.resize(kWaveHeaderSize + count);
+// The image's header made true to its samples.
+void SetSampleCount(std::vector<std::uint8_t>& image) {
+    const auto count = static_cast<std::uint32_t>(image.size() - kWaveHeaderSize);
     WaveHeader header = WaveHeader::From(image);
     header.SetDataSize(count);
     header.SetRiffSize(36 + count);
     header.WriteTo(image);
+}
+
+// The card stores samples 1 to 4n of the 4n + 2 or more a packed file is made of, so a loop
+// that starts at sample 0 gets a silent sample before it, and one that ends in a file's last
+// samples gets the samples after it that make up the last byte: as many as it takes, the
+// loop's own from its start, so the card's loop is the whole loop. `cut`: nothing else after it.
+void FitLoopToCard(std::vector<std::uint8_t>& image, SampleLoop& loop, bool cut) {
+    const bool before = loop.start == 0;
+    if (before) {
+        image.insert(image.begin() + kWaveHeaderSize, 128);
+        ++loop.start;
+        ++loop.end;
+    }
+    const std::size_t count = image.size() - kWaveHeaderSize;
+    const std::size_t needed = 4 * ((std::size_t{loop.end} + 3) / 4) + 2;
+    const std::size_t keep = cut ? std::size_t{loop.end} + 1 : count;
+    if (!before && keep == count && count >= needed) return;
+    image.resize(kWaveHeaderSize + keep);
+    for (std::size_t at = keep; at < needed; ++at) {
+        const std::size_t inLoop = (at - loop.end - 1) % loop.Length();
+        image.push_back(image[kWaveHeaderSize + loop.start + inLoop]);
+    }
+    SetSampleCount(image);
 }
 
 }  // namespace
@@ -66,8 +88,9 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
         }
     }
     loaded.hasLoop = loaded.loop.has_value();
+    if (loaded.hasLoop) loaded.loopKind = marks.loopKind;
     if (how.loop == LoopChoice::Ignore) loaded.loop.reset();
-    if (how.loop == LoopChoice::Cut && loaded.loop) CutAfter(loaded.image, loaded.loop->end);
+    if (loaded.loop) FitLoopToCard(loaded.image, *loaded.loop, how.loop == LoopChoice::Cut);
     return loaded;
 }
 

@@ -14,6 +14,7 @@ namespace corvane {
 struct SourceMarks {
     bool endsEarly = false;
     std::optional<SampleLoop> loop;  // as the "smpl" chunk states it, not yet checked
+    LoopKind loopKind = LoopKind::Forward;
     LoopProblem loopProblem = LoopProblem::None;
 };
 SourceMarks MarksOf(std::span<const std::uint8_t> file);

@@ -131,6 +131,8 @@ void ReadLoop(std::span<const std::uint8_t> smpl, SourceMarks& marks) {
         marks.loopProblem = LoopProblem::Malformed;
     } else {
         marks.loop = SampleLoop{ReadU32(smpl, 44), ReadU32(smpl, 48)};
+        const std::uint32_t type = ReadU32(smpl, 40);
+        marks.loopKind = type <= 2 ? static_cast<LoopKind>(type) : LoopKind::Other;
     }
 }
 

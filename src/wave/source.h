@@ -63,6 +63,9 @@ struct SampleLoop {
     std::uint32_t Length() const { return end - start + 1; }
     bool operator==(const SampleLoop&) const = default;
 };
+// How a "smpl" chunk's loop plays on a sampler: forward, ping-pong, backward (types 0, 1, 2),
+// or a type of a sampler's own. The card plays every loop forward.
+enum class LoopKind : std::uint8_t { Forward, PingPong, Backward, Other };
 // Why a "smpl" chunk's loop was not taken: too short to hold one, or not inside the samples.
 enum class LoopProblem : std::uint8_t { None, Malformed, OutOfRange };
 
@@ -87,7 +90,11 @@ struct LoadedSource {
     // The file ends before the data size its header declares, a size that means "unknown"
     // aside. A named file is packed as far as it goes; a stream that ends early was cut off.
     bool endsEarly = false;
-    std::optional<SampleLoop> loop;  // in the image's samples; none when ignored
+    // In the image's samples; none when ignored. A loop kept is prepared for the card: it never
+    // starts at sample 0 (the card does not store it; a silent sample goes before), and the
+    // samples after its end reach a byte's end, so the card stores the loop's last sample.
+    std::optional<SampleLoop> loop;
+    LoopKind loopKind = LoopKind::Forward;
     LoopProblem loopProblem = LoopProblem::None;
     bool hasLoop = false;  // the file has a usable loop, kept or ignored
     bool Valid() const { return refusal == Refusal::None; }

@@ -104,21 +104,26 @@ struct Assembled {
     std::string error;
 };
 
+// The assembler commands the tests run in an assembly's folder, from main.asm to main.bin.
+inline const std::string kPasmo = "'" CORVANE_PASMO "' main.asm main.bin main.sym";
+inline const std::string kPasmoNoCase = "'" CORVANE_PASMO "' --nocase main.asm main.bin main.sym";
+inline const std::string kZ80asm = "'" CORVANE_Z80ASM "' -o main.bin main.asm";
+
 // Assembles `source` (which sets its own ORG at `origin`) in a folder of its own holding the
-// `files` it includes.
+// `files` it includes; pasmo's symbols are read.
 inline Assembled Assemble(const std::string& name, const std::string& source, std::uint16_t origin,
-                          const std::map<std::string, std::string>& files = {}) {
+                          const std::map<std::string, std::string>& files = {},
+                          const std::string& assembler = kPasmo) {
     const std::filesystem::path dir = std::filesystem::path(CORVANE_Z80_WORK_DIR) / name;
+    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     for (const auto& [file, text] : files) std::ofstream(dir / file, std::ios::binary) << text;
     std::ofstream(dir / "main.asm", std::ios::binary) << source;
     Assembled result;
     result.origin = origin;
-    const std::string command = "cd '" + dir.string() +
-                                "' && '" CORVANE_PASMO
-                                "' main.asm main.bin main.sym > main.log 2>&1";
+    const std::string command = "cd '" + dir.string() + "' && " + assembler + " > main.log 2>&1";
     if (std::system(command.c_str()) != 0) {
-        result.error = "pasmo refused the program:\n" + ReadText(dir / "main.log");
+        result.error = assembler + " refused the program:\n" + ReadText(dir / "main.log");
         return result;
     }
     const std::string code = ReadText(dir / "main.bin");

@@ -98,14 +98,14 @@ TEST(Bank, BudgetAndLimits) {
     EXPECT_EQ(bank.budget.needed, 24000u + 3 * 80 + 2048);
     EXPECT_EQ(bank.budget.capacity, 114688u);
     EXPECT_EQ(bank.samples[0].equate, "s2");  // the largest first: the loader takes pages in order
-    EXPECT_EQ(BankTooBigText(bank.budget, CardMemory::Basic), std::nullopt);
+    EXPECT_FALSE(BankTooBigOf(bank.budget, CardMemory::Basic));
 
     BankBudget full = bank.budget;
     full.needed = 114689;
-    EXPECT_EQ(BankTooBigText(full, CardMemory::Basic),
+    EXPECT_EQ(BankTooBigOf(full, CardMemory::Basic)->text,
               "the bank needs 114 689 bytes of card memory, 1 more than the 112k card's 114 688");
     full.effects = 61;
-    EXPECT_EQ(BankTooBigText(full, CardMemory::Extended),
+    EXPECT_EQ(BankTooBigOf(full, CardMemory::Extended)->text,
               "61 samples, 1 more than the 60 effects ROM 1.04 takes");
     EXPECT_EQ(CardCapacity(CardMemory::Extended), 466u * 1024);
     EXPECT_EQ(

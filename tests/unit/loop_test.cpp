@@ -14,19 +14,22 @@ namespace {
 
 using namespace test;
 
-// A sampler chunk with `loops` declared and the first loop's start and end, `size` bytes long.
-Bytes Smpl(std::uint32_t loops, std::uint32_t start, std::uint32_t end, std::size_t size = 60) {
+// A sampler chunk with `loops` declared and the first loop's start, end and type, `size` bytes.
+Bytes Smpl(std::uint32_t loops, std::uint32_t start, std::uint32_t end, std::size_t size = 60,
+           std::uint32_t type = 0) {
     Bytes b(28, 0);
     PutU32(b, loops);
     PutU32(b, 0);  // sampler data
-    for (const std::uint32_t field : {0u, 0u, start, end, 0u, 0u}) PutU32(b, field);
+    for (const std::uint32_t field : {0u, type, start, end, 0u, 0u}) PutU32(b, field);
     b.resize(size, 0);
     return b;
 }
 
-// 1000 frames of 16-bit stereo, the "smpl" chunk after the data or before it.
+// 1000 frames of 16-bit stereo, a slow ramp, the "smpl" chunk after the data or before it.
 LoadedSource Load(const Bytes& smpl, bool smplFirst = false, const Preparation& how = {}) {
-    const Bytes data = Pcm16(std::vector<int>(2000, 1000));
+    std::vector<int> ramp;
+    for (int i = 0; i < 2000; ++i) ramp.push_back(i / 2 * 60 - 30000);
+    const Bytes data = Pcm16(ramp);
     const Bytes file =
         smplFirst ? Riff({{"fmt ", FmtPayload({1, 2, 8000, 16})}, {"smpl", smpl}, {"data", data}})
                   : Riff({{"fmt ", FmtPayload({1, 2, 8000, 16})},
@@ -43,7 +46,7 @@ TEST(SampleLoop, ReadAndCheckedAgainstTheSamples) {
         LoopProblem problem;
     } cases[] = {
         {Smpl(1, 100, 899), SampleLoop{100, 899}, LoopProblem::None},
-        {Smpl(2, 0, 999, 84), SampleLoop{0, 999}, LoopProblem::None},  // the last frame
+        {Smpl(2, 1, 999, 84), SampleLoop{1, 999}, LoopProblem::None},  // the last frame
         {Smpl(0, 100, 899), std::nullopt, LoopProblem::None},          // no loop
         {Smpl(1, 100, 899, 59), std::nullopt, LoopProblem::Malformed},
         {Smpl(1, 100, 899, 35), std::nullopt, LoopProblem::Malformed},
@@ -56,9 +59,12 @@ TEST(SampleLoop, ReadAndCheckedAgainstTheSamples) {
             ASSERT_TRUE(loaded.Valid());
             EXPECT_EQ(loaded.loop, c.loop) << c.smpl.size() << " " << first;
             EXPECT_EQ(loaded.loopProblem, c.problem) << c.smpl.size() << " " << first;
-            EXPECT_EQ(SamplesOf(loaded.image).size(), 1000u);
+            EXPECT_EQ(SamplesOf(loaded.image).size(), c.loop && c.loop->end == 999 ? 1002u : 1000u);
         }
     }
+    EXPECT_EQ(Load(Smpl(1, 1, 2, 60, 1)).loopKind, LoopKind::PingPong);
+    EXPECT_EQ(Load(Smpl(1, 1, 2, 60, 2), true).loopKind, LoopKind::Backward);
+    EXPECT_EQ(Load(Smpl(1, 1, 2, 60, 32)).loopKind, LoopKind::Other);
     // libsndfile's loop end is one past the last frame; the chunk's is the last frame.
     std::ifstream in(CORVANE_TEST_DATA "/inputs/libsndfile-loop.wav", std::ios::binary);
     const Bytes written{std::istreambuf_iterator<char>(in), {}};
@@ -75,9 +81,9 @@ TEST(SampleLoop, KeptCutIgnoredAndConverted) {
     const Bytes smpl = Smpl(1, 100, 899);
     const LoadedSource cut = Load(smpl, false, {0, LoopChoice::Cut});
     EXPECT_EQ(cut.loop, (SampleLoop{100, 899}));
-    EXPECT_EQ(SamplesOf(cut.image).size(), 900u);
-    EXPECT_EQ(WaveHeader::From(cut.image).DataSize(), 900u);
-    EXPECT_EQ(WaveHeader::From(cut.image).RiffSize(), 36u + 900u);
+    EXPECT_EQ(SamplesOf(cut.image).size(), 902u);  // the loop's first two again: a whole byte
+    EXPECT_EQ(WaveHeader::From(cut.image).DataSize(), 902u);
+    EXPECT_EQ(WaveHeader::From(cut.image).RiffSize(), 36u + 902u);
     const LoadedSource ignored = Load(smpl, false, {0, LoopChoice::Ignore});
     EXPECT_EQ(ignored.loop, std::nullopt);
     EXPECT_EQ(ignored.image, Load(smpl).image);
@@ -90,18 +96,53 @@ TEST(SampleLoop, KeptCutIgnoredAndConverted) {
     EXPECT_EQ(doubled.format.sampleRate, 8000u);  // the facts stay the file's
     const LoadedSource thirdCut = Load(smpl, false, {2667, LoopChoice::Cut});
     EXPECT_EQ(thirdCut.loop, (SampleLoop{33, 299}));  // 100 / 3, 900 / 3 - 1
-    EXPECT_EQ(SamplesOf(thirdCut.image).size(), 300u);
+    EXPECT_EQ(SamplesOf(thirdCut.image).size(), 302u);
     EXPECT_EQ(Load(smpl, false, {8000 * 300, LoopChoice::Keep}).refusal,
               Refusal::RateUnconvertible);
 }
 
-// The card stores source samples 1 to 4n at offsets 0 to 4n - 1 and repeats [begin, end).
-TEST(SampleLoop, AsTheCardTakesIt) {
-    const auto stored = static_cast<std::uint32_t>(4 * PackedDataLength(1000));
-    EXPECT_EQ(CardLoopOf({100, 899}, 1000), (CardLoop{99, 899}));
-    EXPECT_EQ(CardLoopOf({0, 999}, 1000), (CardLoop{0, stored}));
-    EXPECT_EQ(CardLoopOf({stored, 999}, 1000), (CardLoop{stored - 1, stored}));  // one sample
-    EXPECT_EQ(CardLoopOf({stored + 1, 999}, 1000), std::nullopt);  // after the last one stored
+// Whatever the loop and the file's length, kept or cut, at the file's rate or another: the card's
+// loop (offsets into the 4n samples it stores, which stand for samples 1 to 4n) is the whole
+// loop, the samples it repeats are the loop's own, and a cut keeps nothing after it but the
+// loop's own start again, to the end of a byte.
+TEST(SampleLoop, TheCardLoopsTheWholeLoop) {
+    std::mt19937 random(23);  // 32-bit results
+    for (int round = 0; round < 300; ++round) {
+        const auto frames = static_cast<std::uint32_t>(8 + random() % 3000);
+        const auto start = static_cast<std::uint32_t>(round % 5 == 0 ? 0 : random() % frames);
+        const auto end = static_cast<std::uint32_t>(
+            round % 3 == 0 ? frames - 1 : start + random() % (frames - start));
+        Bytes samples(frames);
+        for (auto& sample : samples) sample = static_cast<std::uint8_t>(random());
+        const Bytes file = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})},
+                                 {"data", samples},
+                                 {"smpl", Smpl(1, start, end)}});
+        const LoopChoice choice = round % 2 ? LoopChoice::Cut : LoopChoice::Keep;
+        const std::uint32_t rate = round % 7 == 0 ? 12000 : 0;
+        SCOPED_TRACE(std::to_string(frames) + " " + std::to_string(start) + " " +
+                     std::to_string(end) + " " + std::to_string(rate));
+        const LoadedSource loaded = LoadSourceBytes(file, {rate, choice});
+        ASSERT_TRUE(loaded.loop);
+        const SampleLoop loop = *loaded.loop;
+        const auto image = SamplesOf(loaded.image);
+        const auto card = CardLoopOf(loop, image.size());
+        ASSERT_TRUE(card);
+        EXPECT_EQ(card->end - card->begin, loop.Length());
+        EXPECT_LE(card->end, 4 * PackedDataLength(image.size()));
+        if (rate == 0) {  // the card's loop holds exactly the file's loop
+            EXPECT_EQ(loop.Length(), end - start + 1);
+            EXPECT_TRUE(std::equal(image.begin() + card->begin + 1, image.begin() + card->end + 1,
+                                   samples.begin() + start));
+        } else {
+            EXPECT_NEAR(loop.Length(), (end - start + 1) * 1.5, 2);
+        }
+        if (choice == LoopChoice::Cut) {
+            EXPECT_EQ(image.size(), 4 * ((loop.end + 3) / 4) + 2);
+            for (std::size_t k = loop.end + 1; k < image.size(); ++k) {
+                EXPECT_EQ(image[k], image[loop.start + k - loop.end - 1]);
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <numbers>
+#include <sstream>
 
 #include "card/asm_names.h"
 #include "card/bank.h"
@@ -237,6 +238,44 @@ TEST(Z80Bank, ACardThatDoesNotAnswerOrIsFullEndsTheLoadWithCarry) {
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(m.low[handles + i], i < c.failsAt ? c.loaded + i + 1 : 0) << i;
         }
+    }
+}
+
+// Files named as the include's own labels (in any letter case), as the program's SELECT_PAGE,
+// in Cyrillic, or far too long: the include assembles, to the same bytes, in pasmo, in pasmo
+// ignoring case and in z80asm, and no label passes 64 characters.
+TEST(Z80Bank, EveryNameAssemblesAlikeInPasmoAndZ80asm) {
+    const LoadedSource loaded = LoadSourceBytes(ReadInput("inputs/example.wav"));
+    std::vector<BankSample> samples;
+    for (const std::string& name : std::vector<std::string>{
+             "LOAD.wav", "load.WAV", "COUNT.wav", "Loop.wav", "DONE.wav", "NEXT_PAGE.wav",
+             "D10PU.wav", "d10pu.wav", "PAGE.wav", "голос.wav", "Голос.wav",
+             std::string(100, 'x') + ".wav", std::string(100, 'x') + "y.wav"}) {
+        samples.push_back(PackForBank(name, loaded, Encoder::Greedy, Rom::V104));
+    }
+    for (const std::string& bankName :
+         std::vector<std::string>{"SELECT", "барабаны " + std::string(60, 'b')}) {
+        const Bank bank = LayOutBank(samples, CardMemory::Basic, bankName);
+        const std::string listing = BankListing(bank);
+        const std::string main = " ORG 32768\n CALL " + bank.label +
+                                 "_LOAD\n RET\nSELECT_PAGE:\n RET\n INCLUDE \"bank.asm\"\n";
+        std::vector<Bytes> builds;
+        for (const std::string& assembler : {z80::kPasmo, z80::kPasmoNoCase, z80::kZ80asm}) {
+            const z80::Assembled made =
+                z80::Assemble("names", main, kOrigin, {{"bank.asm", listing}}, assembler);
+            ASSERT_EQ(made.error, "") << bankName;
+            builds.push_back(made.code);
+        }
+        EXPECT_GT(builds[0].size(), 4000u);
+        EXPECT_EQ(builds[1], builds[0]);
+        EXPECT_EQ(builds[2], builds[0]);
+        std::istringstream lines(listing);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line[0] != ' ' && line[0] != ';') {  // a label
+                EXPECT_LE(line.find(':'), 64u) << line;
+            }
+        }
+        EXPECT_NE(listing.find(bank.label + "_golos:"), std::string::npos);
     }
 }
 
