@@ -153,7 +153,7 @@ TEST(Z80Bank, EverySampleLoadsAndPlaysAtItsNoteAndFinetuneOnBothRoms) {
         // at once: the whole program less its call and play, and SELECT_PAGE's time a page.
         const Loaded quick = RunReadme(bank, z80::GsCard(rom, z80::kAtOnce));
         ASSERT_EQ(quick.m.fault + quick.m.card.fault(), "");
-        const std::uint64_t program = 17 + 13 + 11 + 7 + 11 + 11 + 4 + 7 + 10 + 4;  // and HALT
+        const std::uint64_t program = 17 + 5 + 13 + 11 + 7 + 11 + 11 + 4 + 7 + 10 + 4;  // and HALT
         EXPECT_EQ(quick.m.clock - program - bank.budget.pages * SelectPageTStates(quick.program),
                   bank.budget.loadTStates);
     }
