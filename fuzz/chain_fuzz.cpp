@@ -14,6 +14,7 @@
 #include "analysis/step_table.h"
 #include "card/bank.h"
 #include "codec/decoder.h"
+#include "codec/depacker_listing.h"
 #include "codec/encoder.h"
 #include "text/facts.h"
 #include "text/summary.h"
@@ -30,23 +31,25 @@ const char* DecodeRawPacked(std::span<const std::uint8_t> file) {
                : nullptr;
 }
 
-// Prepared at a card note's rate with its loop cut, as a bank takes it: the loop lies inside
-// the samples, the card's loop inside what it stores.
+// Prepared at a card note's rate with its loop cut, as a bank takes it: the samples end with
+// the loop's byte, the card's loop is the whole loop and inside what the card stores.
 const char* RunPreparedChain(std::span<const std::uint8_t> input) {
     const std::uint32_t rate = input.size() % 3 == 0 ? 0 : input.size() % 3 == 1 ? 8363 : 16725;
     const LoadedSource loaded = LoadSourceBytes(input, {rate, LoopChoice::Cut});
     const std::size_t count = SamplesOf(loaded.image).size();
-    if (loaded.loop && (loaded.loop->start > loaded.loop->end || loaded.loop->end + 1 != count)) {
-        return "a cut loop does not end the samples";
+    if (loaded.loop && (loaded.loop->start == 0 || loaded.loop->start > loaded.loop->end ||
+                        count != 4 * ((std::size_t{loaded.loop->end} + 3) / 4) + 2)) {
+        return "a cut loop does not end with its byte";
     }
     if (BankRefusal(loaded) != Refusal::None) return nullptr;
     const BankSample sample = PackForBank("x.wav", loaded, Encoder::Greedy, Rom::V104);
-    if (sample.loop && (sample.loop->begin >= sample.loop->end ||
+    if (sample.loop && (sample.loop->end - sample.loop->begin != loaded.loop->Length() ||
                         sample.loop->end > 4 * (sample.file.size() - kPackedHeaderSize))) {
-        return "the card's loop is not inside what it stores";
+        return "the card's loop is not the loop, or not inside what it stores";
     }
     const Bank bank = LayOutBank({sample}, CardMemory::Basic, "x");
-    return BankListing(bank).empty() || PageImages(bank).size() != 1 ? "no bank" : nullptr;
+    const std::size_t pages = (sample.file.size() + kHostPageBytes - 1) / kHostPageBytes;
+    return BankListing(bank).empty() || PageImages(bank).size() != pages ? "no bank" : nullptr;
 }
 
 const char* RunWholeChain(std::span<const std::uint8_t> input) {

@@ -40,32 +40,19 @@ BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder e
 Refusal BankRefusal(const LoadedSource& source) {
     const Refusal refusal = StoreRefusal(source);
     if (refusal != Refusal::None) return refusal;
-    const bool fits = PackedFileSize(SamplesOf(source.image).size()) <= kHostPageBytes;
-    return fits ? Refusal::None : Refusal::LargerThanPage;
+    return PackedDataLength(SamplesOf(source.image).size()) == 0 ? Refusal::NoCardSamples
+                                                                 : Refusal::None;
 }
 
 std::vector<Placement> PlaceInPages(const std::vector<std::size_t>& sizes) {
-    std::vector<std::size_t> order(sizes.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&sizes](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
-    std::vector<std::size_t> used;  // bytes taken in each page so far
-    std::vector<Placement> placements(sizes.size());
-    for (const std::size_t i : order) {
-        std::size_t page = 0;
-        std::size_t at = 0;
-        for (; page < used.size(); ++page) {
-            at = used[page];
-            // The table's 11 bytes must share one 256-byte page: a low byte of at most #F3.
-            if ((at & 0xFF) > kLoadAddressLowByteMax) at = (at | 0xFF) + 1;
-            if (at + sizes[i] <= kHostPageBytes) break;
-        }
-        if (page == used.size()) {
-            used.push_back(0);
-            at = 0;
-        }
-        used[page] = at + sizes[i];
-        placements[i] = {page, static_cast<std::uint16_t>(kPageAddress + at)};
+    std::vector<Placement> placements;
+    std::size_t at = 0;  // from the first page's start
+    for (const std::size_t size : sizes) {
+        // The table's 11 bytes must share one 256-byte page: a low byte of at most #F3.
+        if ((at & 0xFF) > kLoadAddressLowByteMax) at = (at | 0xFF) + 1;
+        placements.push_back(
+            {at / kHostPageBytes, static_cast<std::uint16_t>(kPageAddress + at % kHostPageBytes)});
+        at += size;
     }
     return placements;
 }
@@ -85,30 +72,28 @@ std::size_t CardCapacity(CardMemory memory) {
 }
 
 Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name) {
-    std::vector<std::size_t> sizes;
-    for (const BankSample& sample : samples) sizes.push_back(sample.file.size());
-    const std::vector<Placement> placements = PlaceInPages(sizes);
-    std::vector<std::size_t> order(samples.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return std::pair(placements[a].page, placements[a].address) <
-               std::pair(placements[b].page, placements[b].address);
-    });
     Bank bank;
     bank.name = name;
     bank.label = BankLabelOf(name);
+    bank.samples = std::move(samples);
+    std::vector<std::size_t> sizes;
     std::vector<std::string> names;
-    for (const std::size_t i : order) {
-        bank.samples.push_back(std::move(samples[i]));
-        bank.placements.push_back(placements[i]);
-        names.push_back(bank.samples.back().name);
+    for (const BankSample& sample : bank.samples) {
+        sizes.push_back(sample.file.size());
+        names.push_back(sample.name);
     }
+    bank.placements = PlaceInPages(sizes);
     const std::vector<std::string> equates = EquatesOf(names, bank.label);
     BankBudget& budget = bank.budget;
     for (std::size_t i = 0; i < bank.samples.size(); ++i) {
         bank.samples[i].equate = equates[i];
         budget.sampleBytes += 4 * DataLengthOf(bank.samples[i].file);
-        budget.pages = std::max(budget.pages, bank.placements[i].page + 1);
+    }
+    if (!bank.samples.empty()) {
+        const Placement& last = bank.placements.back();
+        const std::size_t end = last.page * kHostPageBytes + (last.address - kPageAddress) +
+                                bank.samples.back().file.size();
+        budget.pages = (end + kHostPageBytes - 1) / kHostPageBytes;
     }
     budget.effects = bank.samples.size();
     budget.needed = budget.sampleBytes + kCardBytesPerSample * budget.effects + kCardBytesKeptFree;
@@ -118,13 +103,17 @@ Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_
 }
 
 std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank) {
-    std::vector<std::vector<std::uint8_t>> pages(bank.budget.pages);
+    std::vector<std::uint8_t> all;  // the pages one after another
     for (std::size_t i = 0; i < bank.samples.size(); ++i) {
-        std::vector<std::uint8_t>& page = pages[bank.placements[i].page];
-        const std::vector<std::uint8_t>& file = bank.samples[i].file;
-        const std::size_t at = bank.placements[i].address - kPageAddress;
-        if (page.size() < at + file.size()) page.resize(at + file.size(), 0);
-        std::copy(file.begin(), file.end(), page.begin() + static_cast<std::ptrdiff_t>(at));
+        const Placement& at = bank.placements[i];
+        all.resize(at.page * kHostPageBytes + (at.address - kPageAddress), 0);
+        all.insert(all.end(), bank.samples[i].file.begin(), bank.samples[i].file.end());
+    }
+    std::vector<std::vector<std::uint8_t>> pages;
+    for (std::size_t from = 0; from < all.size(); from += kHostPageBytes) {
+        const auto first = all.begin() + static_cast<std::ptrdiff_t>(from);
+        pages.emplace_back(first, first + static_cast<std::ptrdiff_t>(
+                                              std::min(kHostPageBytes, all.size() - from)));
     }
     return pages;
 }
@@ -134,9 +123,13 @@ std::vector<BankFile> BankFiles(const Bank& bank) {
     std::vector<BankFile> files = {{".asm", {listing.begin(), listing.end()}}};
     auto pages = PageImages(bank);
     for (std::size_t page = 0; page < pages.size(); ++page) {
-        files.push_back({"." + std::to_string(page) + ".bin", std::move(pages[page])});
+        files.push_back({PageFileEnding(bank, page), std::move(pages[page])});
     }
     return files;
+}
+
+std::string PageFileEnding(const Bank& bank, std::size_t page) {
+    return "." + std::to_string(bank.firstPage + page) + ".bin";
 }
 
 }  // namespace corvane

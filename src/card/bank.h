@@ -31,8 +31,8 @@ struct BankSample {
 BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder encoder, Rom rom,
                        Progress* progress = nullptr);
 
-// Why a source cannot go into a bank: why it cannot be packed, or a packed file larger than a
-// host page.
+// Why a source cannot go into a bank: why it cannot be packed, or a packed file that holds no
+// sample for the card (the card would get an empty effect).
 Refusal BankRefusal(const LoadedSource& source);
 
 // Where a packed file lies: the bank's page (loaded at #C000) and its address there.
@@ -43,9 +43,14 @@ struct Placement {
 };
 constexpr std::uint16_t kPageAddress = 0xC000;
 
-// Places files of these sizes (each at most a page) in as few pages as first fit by decreasing
-// size finds: none crossing a page, each at an address whose low byte is at most #F3.
+// Places files of these sizes one after another in the host's 16 KB pages, a file going on
+// from a page's end into the next page's start; each starts at an address whose low byte is at
+// most #F3, so its table lies in one 256-byte page.
 std::vector<Placement> PlaceInPages(const std::vector<std::size_t>& sizes);
+
+// A 128K holds this many of a bank's pages at #C000 at once: its memory banks 0, 1, 3, 4, 6, 7
+// (2 and 5 are at #8000 and #4000). A bank with more loads in stages.
+constexpr std::size_t kPagesA128KHolds = 6;
 
 enum class CardMemory { Basic, Extended };  // 112 KB for samples, or 466 KB with the extension
 std::optional<CardMemory> ParseCardMemory(std::string_view text);  // "112k", "466k"
@@ -67,21 +72,22 @@ struct BankBudget {
     std::size_t effects = 0;
     std::size_t pages = 0;
     bool FitsCard() const { return needed <= capacity; }
+    bool LoadsInStages() const { return pages > kPagesA128KHolds; }
 };
 
 struct Bank {
     std::string name;                 // as its files are named: NAME.asm, NAME.0.bin ...
     std::string label;                // its labels' start, BankLabelOf(name)
     std::size_t firstPage = 0;        // the number SELECT_PAGE gets for the bank's first page
-    std::vector<BankSample> samples;  // in load order, their pages' order: the first gets handle 1
+    std::vector<BankSample> samples;  // in load order, as given: the first gets handle 1
     std::vector<Placement> placements;
     BankBudget budget;
 };
-// The samples placed in pages, put in the order the loader takes them (by page and address),
-// named, and costed.
+// The samples placed in pages in the order given, which the loader takes them in, named and
+// costed.
 Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name);
 
-// Each page's bytes from #C000 to the end of its last file.
+// Each page's bytes from #C000: 16 KB, but for the last page, which ends with the last file.
 std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank);
 
 // NAME.asm: how to use it, the equates, the handle table, the directory and the loader, every
@@ -95,5 +101,7 @@ struct BankFile {
     std::vector<std::uint8_t> bytes;
 };
 std::vector<BankFile> BankFiles(const Bank& bank);
+// The ending of page `page`'s file: ".0.bin" for the first page, numbered from the bank's first.
+std::string PageFileEnding(const Bank& bank, std::size_t page);
 
 }  // namespace corvane

@@ -94,10 +94,19 @@ std::string BankListing(const Bank& bank) {
     std::string text = Usage(bank);
     text += Line(name + "_COUNT:", "EQU " + std::to_string(count));
     text += Line(name + "_FIRST:", "EQU " + std::to_string(bank.firstPage));
+    text += Line(name + "_PAGES:", "EQU " + std::to_string(bank.budget.pages));
     for (std::size_t i = 0; i < count; ++i) {
         const std::string equate =
             Line(name + "_" + bank.samples[i].equate + ":", "EQU " + std::to_string(i));
         text += Line(equate.substr(0, equate.size() - 1), "; " + bank.samples[i].name, 40);
+    }
+    text +=
+        "\n; Each page's length in bytes: 16 384 but for the last (for a SELECT_PAGE that loads\n"
+        "; the page from tape or disk when it is asked for).\n" +
+        name + "_SIZES:\n";
+    const auto pages = PageImages(bank);
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        text += "            DW " + Hex(static_cast<unsigned>(pages[page].size())) + "\n";
     }
     text += "\n; The card's handle of each sample, in the order above.\n" + name + "_HANDLES:\n";
     text += "            DS " + std::to_string(count) + "\n";

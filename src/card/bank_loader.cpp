@@ -441,8 +441,8 @@ constexpr std::uint64_t kLoadStart = 87;  // @_LOAD up to @_NEXT
 constexpr std::uint64_t kLoadEnd = 31;    // @_NEXT with nothing left
 constexpr std::uint64_t kSample = 420;    // @_NEXT's own instructions for one sample
 constexpr std::uint64_t kSelect = 61;     // @_SELECT
-constexpr std::uint64_t kSamePage = 32, kOtherPage = 30 + kSelect;  // @_TO_PAGE
-constexpr std::uint64_t kNextPage = 17 + 17 + kSelect + 20 - 10;    // CALL Z taken, @_NEXT_PAGE
+constexpr std::uint64_t kSamePage = 32, kOtherPage = 30 + kSelect;              // @_TO_PAGE
+constexpr std::uint64_t kNextPage = 17 - 10 + 13 + 4 + 17 + kSelect + 10 + 10;  // CALL Z taken
 constexpr std::uint64_t kTable = 11 * 13 + 144 * 13 + 10;
 constexpr std::uint64_t kSc = 66, kSet = 81, kSd = 54;
 constexpr std::uint64_t kPoint = 30 + kSet + 30 + kSd + 23 + kSd;

@@ -52,7 +52,7 @@ std::vector<std::string> BankWarnings(const Bank& bank) {
 }
 
 std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
-    const std::string& name = bank.name;
+    const std::string& name = bank.name;  // its files' names start so
     std::size_t nameWidth = 6;
     for (const BankSample& sample : bank.samples) {
         nameWidth = std::max(nameWidth, Width(sample.name) + 2);
@@ -85,10 +85,16 @@ std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
     std::string pages = "Host pages: " + std::to_string(b.pages) + " of 16 KB at #C000 (";
     const auto images = PageImages(bank);
     for (std::size_t page = 0; page < images.size(); ++page) {
-        pages += (page ? ", " : "") + std::string(name) + "." + std::to_string(page) + ".bin " +
+        pages += (page ? ", " : "") + std::string(name) + PageFileEnding(bank, page) + " " +
                  Grouped(images[page].size()) + " bytes";
     }
     lines.push_back(pages + ")");
+    if (b.LoadsInStages()) {
+        lines.push_back("Stages: " + std::to_string(b.pages) +
+                        " pages, more than the 6 a 128K holds at #C000 at once (memory banks 0, 1, "
+                        "3, 4, 6, 7): load them in stages, SELECT_PAGE bringing in each page when "
+                        "the loader asks for it (it asks in order, once a page)");
+    }
     lines.push_back("Load: " + LoadTimeText(b) + " (" + bank.label +
                     "_LOAD, a card that answers at once)");
     for (const std::string& warning : BankWarnings(bank)) lines.push_back("Warning: " + warning);

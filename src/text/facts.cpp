@@ -55,8 +55,8 @@ std::string RefusalText(Refusal refusal) {
             return "it ended before the data size its header declares";
         case Refusal::RateUnconvertible:
             return "its sample rate cannot be converted to the rate chosen";
-        case Refusal::LargerThanPage:
-            return "its packed file would be larger than a 16 KB host page";
+        case Refusal::NoCardSamples:
+            return "too short: its packed file holds no sample for the card";
     }
     return {};
 }
@@ -81,8 +81,8 @@ std::string RefusalWord(Refusal refusal) {
             return "ends-early";
         case Refusal::RateUnconvertible:
             return "rate";
-        case Refusal::LargerThanPage:
-            return "page";
+        case Refusal::NoCardSamples:
+            return "no-card-samples";
     }
     return {};
 }

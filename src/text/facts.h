@@ -20,7 +20,7 @@ FileFacts FactLinesOf(const LoadedSource& source);
 // Why a source was refused, as a phrase to follow its name: "bad.wav: not a PCM WAV file".
 std::string RefusalText(Refusal refusal);
 // The same as one stable word for scripts: "unreadable", "not-pcm", "channels", "bit-depth",
-// "too-long", "out-of-memory"; empty for None.
+// "too-long", "out-of-memory", "ends-early", "rate", "no-card-samples"; empty for None.
 std::string RefusalWord(Refusal refusal);
 
 }  // namespace corvane

@@ -20,7 +20,7 @@ enum class Refusal : std::uint8_t {
     OutOfMemory,        // no room to load or pack it
     EndsEarly,          // a stream that ended before the data size its header declares
     RateUnconvertible,  // its rate is 0, or too far from the rate chosen to convert
-    LargerThanPage,     // for a bank: its packed file would not fit a 16 KB host page
+    NoCardSamples,      // for a bank: its packed file holds no sample for the card
 };
 
 // The header fields that decide whether a source is taken, as the file states them.

@@ -15,6 +15,7 @@
 // Status bits 1 to 6 read as 1, so a host must test bits 0 and 7 alone.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -119,26 +120,10 @@ class GsCard {
 
   private:
     enum class Mode { Commands, Loading, LoopBytes };
-    enum class Step {
-        WriteOutput,    // OUT (OUTRG): the reply; sets the data flag
-        ReadData,       // IN (DATRG): takes the host's byte; clears the data flag
-        ClearCommand,   // OUT (RSCOM): the command taken
-        NewEffect,      // #38: the next handle, its memory starts here; the receive loop begins
-        StoreByte,      // the receive loop: the byte read goes to the effect
-        EndLoad,        // #D2 in a load: the effect's defaults, its period at note 60
-        SetNote,        // #40: the note, and the period of note and stored finetune
-        SetVolume,      // #41
-        StoreFinetune,  // #42: stored only
-        LoopFirstByte,  // #48, #49: the low byte; the others follow as data
-        StoreLoopByte,  // #48, #49: the middle, then the high byte
-        Select,         // #2E
-        Play,           // #39
-        StopEffects,    // #3A
-    };
+    using Step = std::function<void()>;
     struct Pending {
         std::uint64_t at;
         Step step;
-        int value = 0;
     };
 
     static std::string Hex(unsigned value, int digits = 2) {
@@ -151,135 +136,114 @@ class GsCard {
         if (fault_.empty()) fault_ = what;
     }
     void Changed() { idleReads_ = 0; }
-    Effect* Current() { return current_ ? &effects_[current_ - 1] : nullptr; }
+    Effect* Current() {
+        if (current_ == 0) Fault("a parameter command with no current effect");
+        return current_ ? &effects_[current_ - 1] : &scratch_;
+    }
     std::uint16_t Period(int note, int stored) const {
         const int nibble = (stored >> 1) & 15;  // bits 1 to 4: 0..7, then -8..-1
         return PeriodOf(rom_, {note, nibble < 8 ? nibble : nibble - 16});
     }
 
-    // The handler's steps for `command`, from `at` on.
+    // The firmware's steps, each as its handlers take it.
+    void WriteOutput(int value) {  // OUT (OUTRG): the reply; sets the data flag
+        output_ = static_cast<std::uint8_t>(value);
+        dataFlag_ = true;
+    }
+    void ReadData() {  // IN (DATRG): takes the host's byte; clears the data flag
+        taken_ = input_;
+        hostByte_ = dataFlag_ = false;
+    }
+    void ClearCommand() { commandFlag_ = false; }  // OUT (RSCOM): the command taken
+    void NewEffect() {                             // #38: the next handle; the receive loop begins
+        effects_.emplace_back();
+        current_ = effects_.size();
+        mode_ = Mode::Loading;
+    }
+    void StoreByte() {
+        if (free_ == 0) return Fault("a sample byte with the card's memory full");
+        --free_;
+        effects_.back().samples.push_back(taken_);
+    }
+    void EndLoad() {  // #D2: note 60, volume #40, finetune 0, no loop, the period worked out
+        Effect& effect = effects_.back();
+        effect = {std::move(effect.samples)};
+        effect.loopEnd = static_cast<std::uint32_t>(effect.samples.size());
+        effect.period = Period(60, 0);
+        mode_ = Mode::Commands;
+    }
+    void SetNote() {  // #40: the period of the note and the finetune stored now
+        Effect& effect = *Current();
+        effect.note = std::min<int>(taken_, 95);
+        effect.period = Period(effect.note, effect.finetune);
+    }
+    void LoopPoint(bool begin) {  // #48, #49: the low byte; the others follow as data
+        loopPoint_ = begin ? &Current()->loopBegin : &Current()->loopEnd;
+        *loopPoint_ = taken_;
+        loopBytes_ = 2;
+        mode_ = Mode::LoopBytes;
+    }
+    void StoreLoopByte() {
+        *loopPoint_ |= std::uint32_t{taken_} << (8 * (3 - loopBytes_));
+        if (--loopBytes_ == 0) mode_ = Mode::Commands;
+    }
+    void Play() {  // #39: 0 for a handle it knows, else FFh, left for the host
+        const std::size_t handle = taken_ == 0 ? current_ : taken_;
+        const bool known = handle != 0 && handle <= effects_.size();
+        WriteOutput(known ? 0 : 0xFF);
+        if (known) played_.push_back(static_cast<int>(handle));
+    }
+
+    // The handler's steps for `command`, from `at` on, in the firmware's order.
     void Handle(std::uint8_t command, std::uint64_t at) {
-        std::vector<std::pair<Step, int>> steps;
-        const auto reply = [&](int value) { steps.push_back({Step::WriteOutput, value}); };
+        const Step read = [this] { ReadData(); }, clear = [this] { ClearCommand(); };
+        const auto reply = [this](int value) { return [this, value] { WriteOutput(value); }; };
+        const auto then = [this](void (GsCard::*step)()) {
+            return [this, step] { (this->*step)(); };
+        };
+        std::vector<Step> steps;
+        const int count = static_cast<int>(effects_.size());
         switch (command) {
-            case 0x38:
-                reply(effects_.size() < 60 ? static_cast<int>(effects_.size()) + 1 : 0);
-                steps.insert(steps.end(), {{Step::ReadData, 0}, {Step::ClearCommand, 0}});
-                if (effects_.size() < 60) steps.push_back({Step::NewEffect, 0});  // else nothing
+            case 0x38:  // a full card answers 0 and loads nothing
+                steps = {reply(count < 60 ? count + 1 : 0), read, clear};
+                if (count < 60) steps.push_back(then(&GsCard::NewEffect));
                 break;
             case 0x40:
-                steps = {{Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::SetNote, 0}};
+                steps = {read, clear, then(&GsCard::SetNote)};
                 break;
             case 0x41:
-                steps = {{Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::SetVolume, 0}};
+                steps = {read, clear, [this] { Current()->volume = std::min<int>(taken_, 0x40); }};
                 break;
-            case 0x42:
-                reply(Current() ? Current()->finetune : 0);
-                steps.insert(
-                    steps.end(),
-                    {{Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::StoreFinetune, 0}});
+            case 0x42:  // stored only: the period stays as #38 or #40 worked it out
+                steps = {[this] { WriteOutput(Current()->finetune); }, read, clear,
+                         [this] { Current()->finetune = taken_; }};
                 break;
             case 0x48:
             case 0x49:
-                steps = {
-                    {Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::LoopFirstByte, command}};
+                steps = {read, clear, [this, command] { LoopPoint(command == 0x48); }};
                 break;
             case 0x2E:
-                reply(static_cast<int>(current_));
-                steps.insert(steps.end(),
-                             {{Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::Select, 0}});
+                steps = {reply(static_cast<int>(current_)), read, clear, [this] {
+                             current_ = taken_ == 0                 ? effects_.size()
+                                        : taken_ <= effects_.size() ? taken_
+                                                                    : 0;
+                         }};
                 break;
             case 0x39:
-                steps = {{Step::ReadData, 0}, {Step::Play, 0}, {Step::ClearCommand, 0}};
+                steps = {read, then(&GsCard::Play), clear};
                 break;
             case 0x3A:
-                steps = {{Step::ReadData, 0}, {Step::ClearCommand, 0}, {Step::StopEffects, 0}};
+                steps = {read, clear, [this] { played_.push_back(0); }};
                 break;
             default:
                 Fault("command #" + Hex(command) +
                       (command == 0xD1 || command == 0xD2 ? " with no effect loading"
                                                           : ", which the model does not know"));
-                steps = {{Step::ClearCommand, 0}};
+                steps = {clear};
         }
-        for (const auto& [step, value] : steps) {
-            steps_.push_back({at, step, value});
+        for (Step& step : steps) {
+            steps_.push_back({at, std::move(step)});
             at += pace_.step;
-        }
-    }
-
-    void Run(const Pending& p) {
-        Effect* effect = Current();
-        const auto needEffect = [&] {
-            if (!effect) Fault("a parameter command with no current effect");
-            return effect != nullptr;
-        };
-        switch (p.step) {
-            case Step::WriteOutput:
-                output_ = static_cast<std::uint8_t>(p.value);
-                dataFlag_ = true;
-                break;
-            case Step::ReadData:
-                taken_ = input_;
-                hostByte_ = false;
-                dataFlag_ = false;
-                break;
-            case Step::ClearCommand:
-                commandFlag_ = false;
-                break;
-            case Step::NewEffect:
-                effects_.emplace_back();
-                current_ = effects_.size();
-                mode_ = Mode::Loading;
-                break;
-            case Step::StoreByte:
-                if (free_ == 0) return Fault("a sample byte with the card's memory full");
-                --free_;
-                effect->samples.push_back(taken_);
-                break;
-            case Step::EndLoad:  // note 60, volume #40, finetune 0, no loop, the loop end the
-                                 // length
-                *effect = {std::move(effect->samples)};
-                effect->loopEnd = static_cast<std::uint32_t>(effect->samples.size());
-                effect->period = Period(60, 0);
-                mode_ = Mode::Commands;
-                break;
-            case Step::SetNote:
-                if (needEffect()) {
-                    effect->note = std::min<int>(taken_, 95);
-                    effect->period = Period(effect->note, effect->finetune);
-                }
-                break;
-            case Step::SetVolume:
-                if (needEffect()) effect->volume = std::min<int>(taken_, 0x40);
-                break;
-            case Step::StoreFinetune:
-                if (needEffect()) effect->finetune = taken_;
-                break;
-            case Step::LoopFirstByte:
-                if (!needEffect()) break;
-                loopPoint_ = p.value == 0x48 ? &effect->loopBegin : &effect->loopEnd;
-                *loopPoint_ = taken_;
-                loopBytes_ = 2;
-                mode_ = Mode::LoopBytes;
-                break;
-            case Step::StoreLoopByte:
-                *loopPoint_ |= std::uint32_t{taken_} << (8 * (3 - loopBytes_));
-                if (--loopBytes_ == 0) mode_ = Mode::Commands;
-                break;
-            case Step::Select:
-                current_ = taken_ == 0 ? effects_.size() : taken_ <= effects_.size() ? taken_ : 0;
-                break;
-            case Step::Play: {
-                const std::size_t handle = taken_ == 0 ? current_ : taken_;
-                const bool known = handle != 0 && handle <= effects_.size();
-                output_ = known ? 0 : 0xFF;
-                dataFlag_ = true;
-                if (known) played_.push_back(static_cast<int>(handle));
-                break;
-            }
-            case Step::StopEffects:
-                played_.push_back(0);
-                break;
         }
     }
 
@@ -290,10 +254,10 @@ class GsCard {
         while (true) {
             if (!steps_.empty()) {
                 if (steps_.front().at > now) return;
-                const Pending p = steps_.front();
+                const Pending p = std::move(steps_.front());
                 steps_.pop_front();
                 freeAt_ = p.at;
-                Run(p);
+                p.step();
                 continue;
             }
             const std::uint64_t commandAt = std::max(commandAt_, freeAt_);
@@ -309,12 +273,15 @@ class GsCard {
                 if (command_ != 0xD1 && command_ != 0xD2) {
                     Fault("command #" + Hex(command_) + " inside a load");
                 }
-                steps_.push_back({commandAt + pace_.byte, Step::ClearCommand});
-                if (command_ == 0xD2) steps_.push_back({commandAt + pace_.byte, Step::EndLoad});
+                steps_.push_back({commandAt + pace_.byte, [this] { ClearCommand(); }});
+                if (command_ == 0xD2)
+                    steps_.push_back({commandAt + pace_.byte, [this] { EndLoad(); }});
             } else if (hostByte_) {
-                steps_.push_back({byteAt, Step::ReadData});
-                steps_.push_back(
-                    {byteAt, mode_ == Mode::Loading ? Step::StoreByte : Step::StoreLoopByte});
+                const bool loading = mode_ == Mode::Loading;
+                steps_.push_back({byteAt, [this, loading] {
+                                      ReadData();
+                                      loading ? StoreByte() : StoreLoopByte();
+                                  }});
             } else {
                 return;
             }
@@ -325,6 +292,7 @@ class GsCard {
     CardPace pace_;
     std::size_t free_;
     std::vector<Effect> effects_;
+    Effect scratch_;           // what a parameter command with no current effect changes
     std::size_t current_ = 0;  // the current effect's handle, 0 for none
     std::vector<CardWrite> writes_;
     std::vector<int> played_;

@@ -39,6 +39,9 @@ struct Machine {
     Z80EX_CONTEXT* cpu = nullptr;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> writable;  // [from, to) the program may
     std::string fault;
+    // Headerless blocks the 48K ROM's LD-BYTES (#0556) loads, one a call, in order.
+    std::vector<std::vector<std::uint8_t>> tape;
+    std::size_t tapeRead = 0;
 
     Machine() {
         low.fill(kHalt);  // a stray jump stops where the test can see it
@@ -135,6 +138,30 @@ inline Assembled Assemble(const std::string& name, const std::string& source, st
     return result;
 }
 
+// The 48K ROM's LD-BYTES called with the registers it takes (A = FFh, a data block; carry set,
+// load; IX the address; DE the length): the next tape block, when its length is DE, goes to
+// memory and the call returns with carry set, as the ROM does; else with carry clear.
+inline void LoadBytesFromTape(Machine& m) {
+    const unsigned af = z80ex_get_reg(m.cpu, regAF), de = z80ex_get_reg(m.cpu, regDE);
+    unsigned ix = z80ex_get_reg(m.cpu, regIX);
+    bool loaded = (af >> 8) == 0xFF && (af & 1) && m.tapeRead < m.tape.size() &&
+                  m.tape[m.tapeRead].size() == de;
+    if (loaded) {
+        for (const std::uint8_t byte : m.tape[m.tapeRead++]) {
+            m.At(static_cast<std::uint16_t>(ix++)) = byte;
+        }
+    } else {
+        m.Fault("LD-BYTES asked for " + std::to_string(de) + " bytes, not the next block");
+    }
+    z80ex_set_reg(m.cpu, regIX, static_cast<Z80EX_WORD>(ix));
+    z80ex_set_reg(m.cpu, regAF, static_cast<Z80EX_WORD>((af & 0xFF00) | (af & 0xFE) | loaded));
+    const unsigned sp = z80ex_get_reg(m.cpu, regSP);  // RET
+    z80ex_set_reg(m.cpu, regPC,
+                  static_cast<Z80EX_WORD>(m.At(static_cast<std::uint16_t>(sp)) |
+                                          m.At(static_cast<std::uint16_t>(sp + 1)) << 8));
+    z80ex_set_reg(m.cpu, regSP, static_cast<Z80EX_WORD>(sp + 2));
+}
+
 // Runs `program` from `entry` with the stack below `stackTop` and a return address that halts;
 // the program may write to itself and its stack only. Faults when it does not return, or
 // returns with the card still taking what it was sent. Stops at the first fault.
@@ -154,6 +181,7 @@ inline void Run(Machine& m, const Assembled& program, std::uint16_t entry, std::
     z80ex_set_reg(m.cpu, regPC, entry);
     z80ex_set_reg(m.cpu, regSP, static_cast<Z80EX_WORD>(stackTop - 2));
     for (std::uint64_t step = 0; !z80ex_doing_halt(m.cpu) && step < steps; ++step) {
+        if (m.Pc() == 0x0556 && !m.tape.empty()) LoadBytesFromTape(m);
         m.clock += static_cast<std::uint64_t>(z80ex_step(m.cpu));
         if (!m.card.fault().empty()) break;
     }

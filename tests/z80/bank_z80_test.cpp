@@ -28,18 +28,18 @@ Bytes ReadInput(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// README's example: the fenced block after "<!-- bank example -->".
-std::string ReadmeExample() {
+// README's example: the fenced block after "<!-- bank example -->" (or another marker).
+std::string ReadmeExample(const std::string& marker = "<!-- bank example -->") {
     const std::string readme = z80::ReadText(CORVANE_README);
-    const std::size_t marker = readme.find("<!-- bank example -->");
-    const std::size_t from = readme.find('\n', readme.find("```asm", marker)) + 1;
+    const std::size_t at = readme.find(marker);
+    const std::size_t from = readme.find('\n', readme.find("```asm", at)) + 1;
     return readme.substr(from, readme.find("```", from) - from);
 }
 
-// A 16-bit mono sine of `hertz` at `rate`, 0.4 s.
-Bytes Sine(double hertz, std::uint32_t rate) {
+// A 16-bit mono sine of `hertz` at `rate`, 0.4 s or as long as asked.
+Bytes Sine(double hertz, std::uint32_t rate, double seconds = 0.4) {
     std::vector<int> values;
-    for (std::uint32_t i = 0; i < rate * 2 / 5; ++i) {
+    for (std::uint32_t i = 0; i < rate * seconds; ++i) {
         values.push_back(
             static_cast<int>(9000 * std::sin(2 * std::numbers::pi * hertz * i / rate)));
     }
@@ -157,6 +157,50 @@ TEST(Z80Bank, EverySampleLoadsAndPlaysAtItsNoteAndFinetuneOnBothRoms) {
         EXPECT_EQ(quick.m.clock - program - bank.budget.pages * SelectPageTStates(quick.program),
                   bank.budget.loadTStates);
     }
+}
+
+// A kit for the card's memory extension, of mixed rates, with two 6 s samples: more pages than
+// a 128K holds at once. README's tape program loads it a page at a time, each page served from
+// tape when SELECT_PAGE asks for it; every sample, period, loop and handle is right.
+TEST(Z80Bank, AKitBiggerThanTheHostsMemoryLoadsPageByPageFromTape) {
+    const struct {
+        Bytes wav;
+        std::uint32_t rate;
+    } sources[] = {{Sine(220, 16725, 6), 0}, {Sine(330, 44100, 6), HertzOf(Rom::V104, {60, 0})},
+                   {Sine(110, 22050, 5), 0}, {Sine(880, 11025, 4), 0},
+                   {Sine(60, 8000, 8), 0},   {ReadInput("inputs/libsndfile-loop.wav"), 12000}};
+    std::vector<BankSample> samples;
+    for (const auto& [wav, rate] : sources) {
+        const LoadedSource loaded = LoadSourceBytes(wav, {rate});
+        ASSERT_EQ(BankRefusal(loaded), Refusal::None);
+        samples.push_back(PackForBank("s.wav", loaded, Encoder::Greedy, Rom::V104));
+    }
+    const Bank bank = LayOutBank(std::move(samples), CardMemory::Extended, "DRUMS");
+    ASSERT_TRUE(bank.budget.LoadsInStages());
+    ASSERT_TRUE(bank.budget.FitsCard());
+    const z80::Assembled program =
+        z80::Assemble("tape", ReadmeExample("<!-- bank tape example -->"), kOrigin,
+                      {{"DRUMS.asm", BankListing(bank)}});
+    z80::Machine m;
+    m.card = z80::GsCard(Rom::V104, {}, CardCapacity(CardMemory::Extended));
+    m.tape = PageImages(bank);
+    z80::Run(m, program, program.symbols.at("START"), kStackTop, 200'000'000);
+    ASSERT_EQ(m.fault + m.card.fault(), "");
+    EXPECT_EQ(m.tapeRead, bank.budget.pages);
+    ASSERT_EQ(m.card.effects().size(), bank.samples.size());
+    for (std::size_t i = 0; i < bank.samples.size(); ++i) {
+        const BankSample& sample = bank.samples[i];
+        const auto view = ParsePackedFile(sample.file);
+        const Bytes decoded = DecodeSamples(view->data, view->table);
+        const z80::Effect& effect = m.card.effects()[i];
+        EXPECT_EQ(effect.samples, Bytes(decoded.begin() + 1, decoded.end())) << i;
+        EXPECT_EQ(effect.period, PeriodOf(Rom::V104, sample.pitch.note)) << i;
+        EXPECT_EQ(effect.loopBegin, sample.loop ? sample.loop->begin : 0xFFFFFFu) << i;
+        EXPECT_EQ(m.low[program.symbols.at("DRUMS_HANDLES") + i], i + 1);
+    }
+    std::printf("A kit of %zu samples, %zu card bytes, %zu pages from tape: %llu T-states\n",
+                bank.samples.size(), bank.budget.sampleBytes, bank.budget.pages,
+                static_cast<unsigned long long>(m.clock));
 }
 
 // A bank of two samples (11 025 Hz: note 52 finetune +6, and 96 000 Hz: out of range, note 71
