@@ -68,7 +68,7 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
             report += Widen(line) + L"\n";
         }
         std::string problem;
-        if (const auto tooBig = BankTooBigOf(bank.budget, kWindowCardMemory)) {
+        if (const auto tooBig = BankTooBigOf(bank, kWindowCardMemory)) {
             problem = tooBig->text;
         } else {
             const auto made = BankFiles(bank);

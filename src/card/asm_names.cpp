@@ -108,20 +108,50 @@ std::string BankLabelOf(std::string_view name) {
     return label;
 }
 
-std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames,
-                                   std::string_view bankLabel) {
-    const std::size_t room = kLongestLabel - bankLabel.size() - 1;
+namespace {
+
+// The names after the bank's label that the include uses itself, upper case.
+std::set<std::string> Reserved(std::string_view bankLabel) {
     std::set<std::string> taken(LoaderLabelNames().begin(), LoaderLabelNames().end());
-    taken.insert({"COUNT", "HANDLES", "DIR", "FIRST"});                   // the listing's own
-    if (Upper(std::string(bankLabel)) == "SELECT") taken.insert("PAGE");  // SELECT_PAGE
+    taken.insert({"COUNT", "FIRST", "PAGES", "SIZES", "HANDLES", "DIR"});  // the listing's own
+    if (Upper(std::string(bankLabel)) == "SELECT") taken.insert("PAGE");   // SELECT_PAGE
+    return taken;
+}
+
+}  // namespace
+
+std::string EquateProblem(std::string_view name, std::string_view bankLabel) {
+    if (name.empty() || LabelOf(name) != name) return "a name is letters, digits and _";
+    if (bankLabel.size() + 1 + name.size() > kLongestLabel) {
+        return "the name is longer than the " +
+               std::to_string(kLongestLabel - bankLabel.size() - 1) +
+               " characters a label of this bank leaves";
+    }
+    if (Reserved(bankLabel).contains(Upper(std::string(name)))) {
+        return "the include uses " + std::string(bankLabel) + "_" + std::string(name) + " itself";
+    }
+    return "";
+}
+
+std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames,
+                                   std::string_view bankLabel,
+                                   const std::vector<std::string>& given) {
+    const std::size_t room = kLongestLabel - bankLabel.size() - 1;
+    std::set<std::string> taken = Reserved(bankLabel);
+    for (const std::string& name : given) taken.insert(Upper(name));
     std::vector<std::string> equates;
-    for (const std::string& name : fileNames) {
+    for (std::size_t i = 0; i < fileNames.size(); ++i) {
+        if (i < given.size() && !given[i].empty()) {
+            equates.push_back(given[i]);
+            continue;
+        }
+        const std::string& name = fileNames[i];
         const std::size_t slash = name.find_last_of("/\\");
         std::string stem = slash == std::string::npos ? name : name.substr(slash + 1);
         if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0) {
             stem.resize(dot);
         }
-        std::string base = LabelOf(stem.empty() ? "sample" : stem);
+        const std::string base = LabelOf(stem.empty() ? "sample" : stem);
         std::string equate = base.substr(0, room);
         for (int n = 2; taken.contains(Upper(equate)); ++n) {
             const std::string number = "_" + std::to_string(n);

@@ -21,10 +21,16 @@ std::string LabelOf(std::string_view text);
 // most 32 characters.
 std::string BankLabelOf(std::string_view name);
 
-// One equate a file, the part of its label after the bank's label and '_': its name without
-// folder and extension made a label, shortened so the whole label fits 64 characters; a name
-// the include uses itself, or one another file took (letter case aside), numbered _2, _3...
+// One equate a file, the part of its label after the bank's label and '_': the name `given` for
+// it when there is one (see EquateProblem), else its name without folder and extension made a
+// label, shortened so the whole label fits 64 characters; a name the include uses itself, or
+// one another file took (letter case aside), numbered _2, _3...
 std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames,
-                                   std::string_view bankLabel);
+                                   std::string_view bankLabel,
+                                   const std::vector<std::string>& given = {});
+
+// Why `name` cannot be a sample's equate in a bank labelled `bankLabel`: not a label, too long,
+// or a name the include uses itself; empty when it can.
+std::string EquateProblem(std::string_view name, std::string_view bankLabel);
 
 }  // namespace corvane

@@ -1,8 +1,11 @@
 #include "card/bank.h"
 
 #include <algorithm>
+#include <atomic>
+#include <new>
 #include <numeric>
 #include <set>
+#include <thread>
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
@@ -35,6 +38,33 @@ BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder e
     if (prepared.loop) sample.loop = CardLoopOf(*prepared.loop, SamplesOf(prepared.image).size());
     sample.loopKind = prepared.loopKind;
     return sample;
+}
+
+std::vector<BankPacking> PackBankSources(std::vector<BankSource> sources, Rom rom) {
+    std::vector<BankPacking> results(sources.size());
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < sources.size();) {
+            BankSource& source = sources[i];
+            try {
+                const LoadedSource loaded = LoadSourceInPlace(std::move(source.bytes), source.how);
+                results[i].refusal = BankRefusal(loaded);
+                results[i].loopProblem = loaded.loopProblem;
+                if (results[i].refusal != Refusal::None) continue;
+                results[i].sample = PackForBank(source.name, loaded, source.encoder, rom);
+                results[i].sample->equate = source.equate;
+            } catch (const std::bad_alloc&) {
+                results[i] = {std::nullopt, Refusal::OutOfMemory};
+            }
+        }
+    };
+    const std::size_t threads =
+        std::min<std::size_t>(sources.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return results;
 }
 
 Refusal BankRefusal(const LoadedSource& source) {
@@ -71,19 +101,23 @@ std::size_t CardCapacity(CardMemory memory) {
     return (memory == CardMemory::Basic ? 112 : 466) * std::size_t{1024};
 }
 
-Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name) {
+Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name,
+                BankOptions options) {
     Bank bank;
     bank.name = name;
+    bank.firstPage = options.firstPage;
+    bank.budget.reserved = options.reserve;
     bank.label = BankLabelOf(name);
     bank.samples = std::move(samples);
     std::vector<std::size_t> sizes;
-    std::vector<std::string> names;
+    std::vector<std::string> names, given;
     for (const BankSample& sample : bank.samples) {
         sizes.push_back(sample.file.size());
         names.push_back(sample.name);
+        given.push_back(sample.equate);
     }
     bank.placements = PlaceInPages(sizes);
-    const std::vector<std::string> equates = EquatesOf(names, bank.label);
+    const std::vector<std::string> equates = EquatesOf(names, bank.label, given);
     BankBudget& budget = bank.budget;
     for (std::size_t i = 0; i < bank.samples.size(); ++i) {
         bank.samples[i].equate = equates[i];
@@ -96,7 +130,8 @@ Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_
         budget.pages = (end + kHostPageBytes - 1) / kHostPageBytes;
     }
     budget.effects = bank.samples.size();
-    budget.needed = budget.sampleBytes + kCardBytesPerSample * budget.effects + kCardBytesKeptFree;
+    budget.needed = budget.sampleBytes + budget.reserved + kCardBytesPerSample * budget.effects +
+                    kCardBytesKeptFree;
     budget.capacity = CardCapacity(memory);
     budget.loadTStates = LoaderTStates(bank);
     return bank;

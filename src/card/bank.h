@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,8 @@ namespace corvane {
 
 // One sample of a bank: its packed file and how the card is to play it.
 struct BankSample {
-    std::string name;                // the source's file name, as reports show it
-    std::string equate;              // the assembler name of its handle's place in the table
+    std::string name;    // the source's file name, as reports show it
+    std::string equate;  // its handle's place's name after the bank's; given, or made by LayOutBank
     std::vector<std::uint8_t> file;  // the packed file
     PitchMatch pitch;                // the note and finetune that play it at its own pitch
     std::optional<CardLoop> loop;
@@ -30,6 +31,24 @@ struct BankSample {
 // A stopped encoding leaves the file empty.
 BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder encoder, Rom rom,
                        Progress* progress = nullptr);
+
+// A source of a bank: its file's bytes, and how it is prepared and packed.
+struct BankSource {
+    std::string name;                 // the file's name, as reports show it
+    std::vector<std::uint8_t> bytes;  // the WAV file
+    Preparation how;
+    Encoder encoder = Encoder::Greedy;
+    std::string equate;  // given, or empty
+};
+// A source packed for a bank, or why it could not be.
+struct BankPacking {
+    std::optional<BankSample> sample;
+    Refusal refusal = Refusal::None;
+    LoopProblem loopProblem = LoopProblem::None;  // a loop the file has but that was not taken
+};
+// Prepares and packs each source for `rom`, as many at once as the machine has cores; the
+// results in the sources' order.
+std::vector<BankPacking> PackBankSources(std::vector<BankSource> sources, Rom rom);
 
 // Why a source cannot go into a bank: why it cannot be packed, or a packed file that holds no
 // sample for the card (the card would get an empty effect).
@@ -67,7 +86,8 @@ constexpr std::size_t kMostEffects = 60;
 struct BankBudget {
     std::size_t sampleBytes = 0;    // the decoded samples the card stores, 4n a sample
     std::uint64_t loadTStates = 0;  // what the loader takes, with a card that answers at once
-    std::size_t needed = 0;         // with 80 bytes a sample and 2 KB kept free
+    std::size_t reserved = 0;       // card memory something else takes (another bank, a module)
+    std::size_t needed = 0;         // with those, 80 bytes a sample and 2 KB kept free
     std::size_t capacity = 0;
     std::size_t effects = 0;
     std::size_t pages = 0;
@@ -83,9 +103,16 @@ struct Bank {
     std::vector<Placement> placements;
     BankBudget budget;
 };
+// Where a bank stands beside others on the host and the card: the number its first page gets,
+// and the card memory something else takes.
+struct BankOptions {
+    std::size_t firstPage = 0;
+    std::size_t reserve = 0;
+};
 // The samples placed in pages in the order given, which the loader takes them in, named and
 // costed.
-Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name);
+Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_view name,
+                BankOptions options = {});
 
 // Each page's bytes from #C000: 16 KB, but for the last page, which ends with the last file.
 std::vector<std::vector<std::uint8_t>> PageImages(const Bank& bank);

@@ -48,15 +48,20 @@ PitchMatch NearestNote(Rom rom, double rate) {
     for (int note = kLowestNote; note <= kHighestNote; ++note) {
         for (int finetune = -8; finetune <= 7; ++finetune) {
             const double cents = CentsBetween(RateOf(rom, {note, finetune}), rate);
-            if (!found || std::abs(cents) < std::abs(match.cents)) {
+            // Of two with the same period, the one with the smaller finetune.
+            const bool nearer =
+                std::abs(cents) < std::abs(match.cents) ||
+                (cents == match.cents && std::abs(finetune) < std::abs(match.note.finetune));
+            if (!found || nearer) {
                 match.note = {note, finetune};
                 match.cents = cents;
                 found = true;
             }
         }
     }
-    if (rate < RateOf(rom, {kLowestNote, -8})) match.range = PitchMatch::Range::TooLow;
-    if (rate > RateOf(rom, {kHighestNote, 7})) match.range = PitchMatch::Range::TooHigh;
+    // A WAV's whole-Hz rate within half a Hz of an end's rate is that end's own.
+    if (rate + 0.5 < RateOf(rom, {kLowestNote, -8})) match.range = PitchMatch::Range::TooLow;
+    if (rate - 0.5 > RateOf(rom, {kHighestNote, 7})) match.range = PitchMatch::Range::TooHigh;
     return match;
 }
 

@@ -34,7 +34,8 @@ std::uint32_t HertzOf(Rom rom, CardNote note);
 
 // The usable note and finetune that play a sample of `rate` nearest its own pitch, and how far
 // off that is in cents (positive: the card plays it higher). Out of range below what note 36
-// finetune -8 plays or above what note 71 finetune +7 plays.
+// finetune -8 plays or above what note 71 finetune +7 plays (by more than half a Hz, so the
+// whole-Hz rate of either end is in range). Of two with the same period, the smaller finetune.
 struct PitchMatch {
     enum class Range { Within, TooLow, TooHigh } range = Range::Within;
     CardNote note;     // within range only

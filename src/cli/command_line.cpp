@@ -25,11 +25,14 @@ constexpr const char* kUsage =
     "                                the sample packed and unpacked again, as a WAV\n"
     "  snr FILE.wav [--encoder=E] [P]\n"
     "                                signal-to-noise ratio of the repacked sample\n"
-    "  bank FILE.wav... -o DIR/NAME [--card=112k|466k] [--json] [--encoder=E] [P]\n"
+    "  bank FILE.wav... | --list LIST -o DIR/NAME [--card=112k|466k] [--json]\n"
+    "       [--first-page=N] [--reserve=BYTES|NK] [--encoder=E] [P]\n"
     "                                a set of samples for the card: NAME.asm (a loader to\n"
     "                                include, with each sample's note, finetune and loop)\n"
     "                                and NAME.0.bin ... (16 KB host pages at #C000); prints\n"
-    "                                what it costs the card's memory and the host first\n"
+    "                                what it costs the card's memory and the host first.\n"
+    "                                LIST: a file a line, then its own --rate, --loop,\n"
+    "                                --encoder, --name; --rate=nearest is bank's default\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
@@ -41,8 +44,10 @@ constexpr const char* kUsage =
     "least squared error for the derived table), optimal (trellis with a table\n"
     "searched for the sample; slower).\n"
     "How a source is prepared, P:\n"
-    "  --rate=source|note:N|HZ      the source's rate (the default), the rate card note N\n"
-    "                               (36 to 71) plays at, or 1000 to 100000 Hz\n"
+    "  --rate=source|nearest|note:N|HZ\n"
+    "                               the source's rate (the default but for bank), the rate\n"
+    "                               of the card note and finetune nearest its pitch, the\n"
+    "                               rate card note N (36 to 71) plays at, or 1000 to 100000\n"
     "  --rom=1.04|1.05              the card's ROM, which says the rate a note plays\n"
     "                               (default 1.04)\n"
     "  --loop=keep|cut|ignore       a smpl loop kept (the default), the samples after it\n"
@@ -77,31 +82,25 @@ void AddChoice(CLI::App& app, const char* name, const char* allowed, Parse parse
                                "VALUE"));
 }
 
-std::optional<LoopChoice> ParseLoopChoice(std::string_view text) {
-    if (text == "keep") return LoopChoice::Keep;
-    if (text == "cut") return LoopChoice::Cut;
-    if (text == "ignore") return LoopChoice::Ignore;
-    return std::nullopt;
-}
-
-// "source", "note:N" for a usable note, or a whole number of Hz.
-std::optional<RateChoice> ParseRateChoice(std::string_view text) {
-    const auto number = [](std::string_view digits, int low, int high) -> std::optional<int> {
-        int value = 0;
-        const char* end = digits.data() + digits.size();
-        const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
-        if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
-        return value;
-    };
-    if (text == "source") return RateChoice{};
-    if (text.starts_with("note:")) {
-        const auto note = number(text.substr(5), kLowestNote, kHighestNote);
-        if (note) return RateChoice{*note, 0};
+// A number of bytes, or of K (1 024 bytes) with a K after it.
+std::optional<std::size_t> ParseBytes(std::string_view text) {
+    const bool kilo = !text.empty() && (text.back() == 'K' || text.back() == 'k');
+    if (kilo) text.remove_suffix(1);
+    std::size_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value > (kilo ? 1u << 20 : 1u << 30)) {
         return std::nullopt;
     }
-    const auto hertz = number(text, 1000, 100000);
-    if (hertz) return RateChoice{0, static_cast<std::uint32_t>(*hertz)};
-    return std::nullopt;
+    return kilo ? value * 1024 : value;
+}
+
+std::optional<std::size_t> ParsePage(std::string_view text) {
+    std::size_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value > 255) return std::nullopt;
+    return value;
 }
 
 void AddEncoder(CLI::App& app, Request& request) {
@@ -111,7 +110,7 @@ void AddEncoder(CLI::App& app, Request& request) {
 
 // How a source is prepared: its rate, its loop, and the ROM that says which rate a note plays.
 void AddPreparation(CLI::App& app, Request& request) {
-    AddChoice(app, "--rate", "takes source, note:36 to note:71, or 1000 to 100000 (Hz)",
+    AddChoice(app, "--rate", "takes source, nearest, note:36 to note:71, or 1000 to 100000 (Hz)",
               ParseRateChoice, [&request](RateChoice rate) { request.rate = rate; });
     AddChoice(app, "--rom", "takes 1.04 or 1.05", ParseRom,
               [&request](Rom rom) { request.rom = rom; });
@@ -150,13 +149,19 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         return command == "repack" ? RunRepack : RunSnr;
     }
     if (command == "bank") {
-        files(true);
+        app.add_option("FILE", request.inputs);
+        app.add_option("--list", request.list);
         output()->required();
         app.add_flag("--json", request.json);
         AddEncoder(app, request);
+        request.rate = {RateChoice::Kind::Nearest};
         AddPreparation(app, request);
         AddChoice(app, "--card", "takes 112k or 466k", ParseCardMemory,
                   [&request](CardMemory card) { request.card = card; });
+        AddChoice(app, "--first-page", "takes 0 to 255", ParsePage,
+                  [&request](std::size_t page) { request.firstPage = page; });
+        AddChoice(app, "--reserve", "takes a number of bytes, or of K (1 024 bytes) as 20K",
+                  ParseBytes, [&request](std::size_t bytes) { request.reserve = bytes; });
         return RunBank;
     }
     if (command == "unpack") {

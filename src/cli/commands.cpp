@@ -36,10 +36,7 @@ std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(
 
 }  // namespace
 
-Preparation Request::HowToPrepare() const {
-    const std::uint32_t hertz = rate.note != 0 ? HertzOf(rom, {rate.note, 0}) : rate.hertz;
-    return {hertz, loop};
-}
+Preparation Request::HowToPrepare() const { return PreparationFor(rate, rom, loop); }
 
 int RunPack(const Request& request) {
     int exitCode = kExitOk;

@@ -7,6 +7,7 @@
 
 #include "card/bank.h"
 #include "card/pitch.h"
+#include "card/rate_choice.h"
 #include "codec/encoder_choice.h"
 #include "wave/source.h"
 
@@ -23,12 +24,6 @@ using Args = std::vector<std::string>;  // UTF-8
 // The whole command line, program name left out.
 int RunCommandLine(Args args);
 
-// The rate a source is converted to: its own, a card note's (at finetune 0), or a number of Hz.
-struct RateChoice {
-    int note = 0;  // a usable card note, or 0
-    std::uint32_t hertz = 0;
-};
-
 // What a command was asked to do: its file arguments and the options it takes, as parsed.
 struct Request {
     std::vector<std::string> inputs;
@@ -38,10 +33,13 @@ struct Request {
     Encoder encoder = Encoder::Greedy;
     bool json = false;
     std::uint32_t unpackRate = 22050;
-    RateChoice rate;
+    RateChoice rate;  // bank: nearest, unless given
     Rom rom = Rom::V104;
     LoopChoice loop = LoopChoice::Keep;
     CardMemory card = CardMemory::Basic;
+    std::optional<std::string> list;  // bank --list: a file naming the samples, one a line
+    std::size_t firstPage = 0;        // bank --first-page
+    std::size_t reserve = 0;          // bank --reserve: card bytes something else takes
 
     // How each source is prepared: the rate chosen, on the ROM chosen, and the loop.
     Preparation HowToPrepare() const;

@@ -74,10 +74,11 @@ std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
                         Column(CentsText(sample.pitch.cents) + " cents", 13) + loop);
     }
     const BankBudget& b = bank.budget;
-    std::string card = "Card memory: " + Grouped(b.needed) + " of " + Grouped(b.capacity) +
-                       " bytes (" + CardMemoryName(memory) + " card): samples " +
-                       Grouped(b.sampleBytes) + ", 80 bytes a sample " +
-                       Grouped(kCardBytesPerSample * b.effects) + ", 2 048 kept free";
+    std::string card =
+        "Card memory: " + Grouped(b.needed) + " of " + Grouped(b.capacity) + " bytes (" +
+        CardMemoryName(memory) + " card): samples " + Grouped(b.sampleBytes) +
+        (b.reserved ? ", reserved " + Grouped(b.reserved) : "") + ", 80 bytes a sample " +
+        Grouped(kCardBytesPerSample * b.effects) + ", 2 048 kept free";
     if (b.FitsCard()) card += "; " + Grouped(b.capacity - b.needed) + " left";
     lines.push_back(card);
     lines.push_back("Effects: " + std::to_string(b.effects) +
@@ -101,7 +102,8 @@ std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
     return lines;
 }
 
-std::optional<BankTooBig> BankTooBigOf(const BankBudget& budget, CardMemory memory) {
+std::optional<BankTooBig> BankTooBigOf(const Bank& bank, CardMemory memory) {
+    const BankBudget& budget = bank.budget;
     if (budget.effects > kMostEffects) {
         return BankTooBig{"effects", std::to_string(budget.effects) + " samples, " +
                                          std::to_string(budget.effects - kMostEffects) +
@@ -112,6 +114,11 @@ std::optional<BankTooBig> BankTooBigOf(const BankBudget& budget, CardMemory memo
                           "the bank needs " + Grouped(budget.needed) + " bytes of card memory, " +
                               Grouped(budget.needed - budget.capacity) + " more than the " +
                               CardMemoryName(memory) + " card's " + Grouped(budget.capacity)};
+    }
+    if (bank.firstPage + budget.pages > 256) {
+        return BankTooBig{"pages", "its pages would be numbered " + std::to_string(bank.firstPage) +
+                                       " to " + std::to_string(bank.firstPage + budget.pages - 1) +
+                                       ", past the 255 SELECT_PAGE's A can hold"};
     }
     return std::nullopt;
 }

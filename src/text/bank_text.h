@@ -21,12 +21,12 @@ std::vector<std::string> BankWarnings(const Bank& bank);
 // The loader's time: "6 503 369 T-states (1.86 s at 3.5 MHz), 96.2 a byte the card stores".
 std::string LoadTimeText(const BankBudget& budget);
 
-// Why the card cannot take the bank: a word for scripts ("effects", "card-memory") and the
-// text, saying by how much; nothing when it can.
+// Why the card cannot take the bank, or SELECT_PAGE its pages: a word for scripts ("effects",
+// "card-memory", "pages") and the text, saying by how much; nothing when they can.
 struct BankTooBig {
     std::string word;
     std::string text;
 };
-std::optional<BankTooBig> BankTooBigOf(const BankBudget& budget, CardMemory memory);
+std::optional<BankTooBig> BankTooBigOf(const Bank& bank, CardMemory memory);
 
 }  // namespace corvane

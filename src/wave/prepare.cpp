@@ -62,16 +62,17 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     const WaveFormat& f = loaded.format;
     const std::size_t frameBytes = std::size_t{f.channels} * f.BytesPerSample();
     const std::size_t frames = loaded.Valid() ? SamplesOf(image).size() / frameBytes : 0;
-    const bool convert = loaded.Valid() && how.rate != 0 && how.rate != f.sampleRate;
+    const std::uint32_t rate = how.rateFor && loaded.Valid() ? how.rateFor(f.sampleRate) : how.rate;
+    const bool convert = loaded.Valid() && rate != 0 && rate != f.sampleRate;
     std::optional<std::vector<std::uint8_t>> converted;
     if (convert) {
         converted = ResampleToEightBitMono(SamplesOf(image), f.channels, f.bitsPerSample,
-                                           f.sampleRate, how.rate);
+                                           f.sampleRate, rate);
         if (!converted) loaded.refusal = Refusal::RateUnconvertible;
     }
     if (converted) {
         const WaveHeader header =
-            MonoWaveHeader(how.rate, static_cast<std::uint32_t>(converted->size()));
+            MonoWaveHeader(rate, static_cast<std::uint32_t>(converted->size()));
         converted->insert(converted->begin(), header.bytes.begin(), header.bytes.end());
         loaded.image = std::move(*converted);
     } else {
@@ -84,7 +85,7 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
         if (loop.start > loop.end || loop.end >= frames || count == 0) {
             loaded.loopProblem = LoopProblem::OutOfRange;
         } else {
-            loaded.loop = convert ? Scaled(loop, f.sampleRate, how.rate, count) : loop;
+            loaded.loop = convert ? Scaled(loop, f.sampleRate, rate, count) : loop;
         }
     }
     loaded.hasLoop = loaded.loop.has_value();

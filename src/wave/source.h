@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -78,6 +79,8 @@ enum class LoopChoice : std::uint8_t { Keep, Cut, Ignore };
 struct Preparation {
     std::uint32_t rate = 0;  // samples a second; 0 keeps the source's own
     LoopChoice loop = LoopChoice::Keep;
+    // When set, the rate for a source of the rate given (0: its own), instead of `rate`.
+    std::function<std::uint32_t(std::uint32_t)> rateFor = nullptr;
 };
 
 // A source file loaded as the program works on it: canonical image, format checks,

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "card/pitch.h"
+#include "card/rate_choice.h"
 
 namespace corvane {
 namespace {
@@ -47,6 +48,7 @@ TEST(CardPitch, NearestNoteOverTheUsableRange) {
                 const PitchMatch match = NearestNote(rom, RateOf(rom, {note, finetune}));
                 ASSERT_EQ(match.range, PitchMatch::Range::Within) << note << " " << finetune;
                 EXPECT_EQ(PeriodOf(rom, match.note), PeriodOf(rom, {note, finetune}));
+                EXPECT_LE(std::abs(match.note.finetune), std::abs(finetune));  // of the same period
                 EXPECT_NEAR(match.cents, 0, 1e-9);
             }
         }
@@ -55,11 +57,35 @@ TEST(CardPitch, NearestNoteOverTheUsableRange) {
         EXPECT_EQ(NearestNote(rom, high * 1.001).range, PitchMatch::Range::TooHigh);
         EXPECT_EQ(NearestNote(rom, high * 1.001).note, (CardNote{kHighestNote, 7}));
         EXPECT_EQ(NearestNote(rom, 44100).range, PitchMatch::Range::TooHigh);
+        // The whole-Hz rates of the ends, as a converted sample carries them, are in range.
+        EXPECT_EQ(NearestNote(rom, HertzOf(rom, {kLowestNote, -8})).range,
+                  PitchMatch::Range::Within);
+        EXPECT_EQ(NearestNote(rom, HertzOf(rom, {kHighestNote, 7})).range,
+                  PitchMatch::Range::Within);
     }
-    // 22 050 Hz on ROM 1.04: nearest is note 64 finetune +6 (period 436, 22 018 Hz).
+    // 22 050 Hz on ROM 1.04: nearest is period 436 (22 018 Hz), note 65 finetune -2 (of the
+    // same period as note 64 finetune +6).
     const PitchMatch match = NearestNote(Rom::V104, 22050);
-    EXPECT_EQ(match.note, (CardNote{64, 6}));
+    EXPECT_EQ(match.note, (CardNote{65, -2}));
     EXPECT_NEAR(match.cents, -2.487, 0.001);  // the card plays it a little low
+}
+
+// --rate=nearest: any source rate is converted to a rate the card plays within 0.5 cents, at
+// the note nearest the source's own pitch, or at the end of the range beyond it.
+TEST(CardPitch, NearestRatePlaysWithinHalfACent) {
+    for (const Rom rom : {Rom::V104, Rom::V105}) {
+        for (std::uint32_t source = 2000; source < 60000; source += 37) {
+            const std::uint32_t rate = RateFor({RateChoice::Kind::Nearest}, rom, source);
+            const PitchMatch own = NearestNote(rom, source), played = NearestNote(rom, rate);
+            ASSERT_EQ(played.note, own.note) << source;
+            EXPECT_LE(std::abs(played.cents), 0.5) << source;
+            EXPECT_EQ(
+                PreparationFor({RateChoice::Kind::Nearest}, rom, LoopChoice::Cut).rateFor(source),
+                rate);
+        }
+    }
+    EXPECT_EQ(ParseRateChoice("nearest"), RateChoice{RateChoice::Kind::Nearest});
+    EXPECT_EQ(RateChoiceName(*ParseRateChoice("note:48")), "note:48");
 }
 
 }  // namespace
