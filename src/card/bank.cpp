@@ -37,6 +37,7 @@ BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder e
     sample.pitch = NearestNote(rom, WaveHeader::From(prepared.image).SampleRate());
     if (prepared.loop) sample.loop = CardLoopOf(*prepared.loop, SamplesOf(prepared.image).size());
     sample.loopKind = prepared.loopKind;
+    sample.loopProblem = prepared.loopProblem;
     return sample;
 }
 
@@ -53,6 +54,7 @@ std::vector<BankPacking> PackBankSources(std::vector<BankSource> sources, Rom ro
                 if (results[i].refusal != Refusal::None) continue;
                 results[i].sample = PackForBank(source.name, loaded, source.encoder, rom);
                 results[i].sample->equate = source.equate;
+                results[i].sample->path = source.path;
             } catch (const std::bad_alloc&) {
                 results[i] = {std::nullopt, Refusal::OutOfMemory};
             }

@@ -24,7 +24,9 @@ struct BankSample {
     std::vector<std::uint8_t> file;  // the packed file
     PitchMatch pitch;                // the note and finetune that play it at its own pitch
     std::optional<CardLoop> loop;
-    LoopKind loopKind = LoopKind::Forward;  // as the file has it; the card plays it forward
+    LoopKind loopKind = LoopKind::Forward;        // as the file has it; the card plays it forward
+    LoopProblem loopProblem = LoopProblem::None;  // the file's loop, not taken
+    std::string path;  // the source file, as its program names it; two alike: the same file
 };
 
 // A prepared source packed with `encoder` and its own table, with its card parameters on `rom`.
@@ -35,6 +37,7 @@ BankSample PackForBank(std::string name, const LoadedSource& prepared, Encoder e
 // A source of a bank: its file's bytes, and how it is prepared and packed.
 struct BankSource {
     std::string name;                 // the file's name, as reports show it
+    std::string path;                 // the file, as the program names it
     std::vector<std::uint8_t> bytes;  // the WAV file
     Preparation how;
     Encoder encoder = Encoder::Greedy;

@@ -192,9 +192,11 @@ int RunBank(const Request& request) {
         auto bytes = ReadWholeFile(PathOf(entry.file), readErrors[i]);
         if (bytes && bytes->empty()) readErrors[i] = "it is empty";
         if (!readErrors[i].empty()) continue;
-        sources.push_back({Utf8Of(PathOf(entry.file).filename()), std::move(*bytes),
-                           PreparationFor(entry.rate, request.rom, entry.loop), entry.encoder,
-                           entry.name});
+        std::error_code same;  // one file named two ways is one file
+        const fs::path canonical = fs::weakly_canonical(PathOf(entry.file), same);
+        sources.push_back({Utf8Of(PathOf(entry.file).filename()), Utf8Of(canonical),
+                           std::move(*bytes), PreparationFor(entry.rate, request.rom, entry.loop),
+                           entry.encoder, entry.name});
     }
     std::vector<BankPacking> packed = PackBankSources(std::move(sources), request.rom);
     std::vector<BankSample> samples;

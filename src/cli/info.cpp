@@ -33,7 +33,7 @@ void PutCard(Json& json, Rom rom, const LoadedSource& loaded) {
     json["cardNote"] = ifWithin(match.note.note);
     json["cardFinetune"] = ifWithin(match.note.finetune);
     json["cardNoteRate"] = ifWithin(Rounded(RateOf(rom, match.note), 2));
-    json["pitchCents"] = ifWithin(Rounded(match.cents, 1));
+    json["pitchCents"] = ifWithin(Rounded(match.cents, 1) + 0.0);  // never -0.0
     json["pitchRange"] = within                                     ? "within"
                          : match.range == PitchMatch::Range::TooLow ? "low"
                                                                     : "high";

@@ -37,21 +37,42 @@ std::string LoadTimeText(const BankBudget& budget) {
     return Grouped(budget.loadTStates) + text;
 }
 
-std::vector<std::string> BankWarnings(const Bank& bank) {
+std::vector<std::string> BankWarnings(const Bank& bank, bool commandLine) {
     std::vector<std::string> warnings;
     if (bank.budget.effects > kGuideEffects) {
         warnings.push_back(std::to_string(bank.budget.effects) +
                            " effects, more than the 32 the card's guide allows");
     }
-    for (const BankSample& sample : bank.samples) {
+    for (std::size_t i = 0; i < bank.samples.size(); ++i) {
+        const BankSample& sample = bank.samples[i];
+        const std::string& name = sample.name;
+        if (sample.pitch.range != PitchMatch::Range::Within) {
+            warnings.push_back(name + ": out of the card's range, so it plays off its pitch: " +
+                               OutOfRangeAdvice(commandLine));
+        }
+        if (sample.loop && sample.loop->end - sample.loop->begin < kShortestSoundLoop) {
+            warnings.push_back(
+                name + ": its loop is " + Grouped(sample.loop->end - sample.loop->begin) +
+                " samples, under 1 024: ROM 1.05's notes say such loops play wrongly");
+        }
         if (sample.loop && sample.loopKind != LoopKind::Forward) {
-            warnings.push_back(sample.name + ": its loop is " + LoopKindNote(sample.loopKind));
+            warnings.push_back(name + ": its loop is " + LoopKindNote(sample.loopKind));
+        }
+        if (sample.loopProblem != LoopProblem::None) {
+            warnings.push_back(name + ": Loop: " + LoopProblemText(sample.loopProblem));
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!sample.path.empty() && bank.samples[j].path == sample.path) {
+                warnings.push_back(name + ": the same file as sample " + std::to_string(j + 1) +
+                                   ", given twice (sample " + std::to_string(i + 1) + ")");
+                break;
+            }
         }
     }
     return warnings;
 }
 
-std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
+std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory, bool commandLine) {
     const std::string& name = bank.name;  // its files' names start so
     std::size_t nameWidth = 6;
     for (const BankSample& sample : bank.samples) {
@@ -98,7 +119,9 @@ std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory) {
     }
     lines.push_back("Load: " + LoadTimeText(b) + " (" + bank.label +
                     "_LOAD, a card that answers at once)");
-    for (const std::string& warning : BankWarnings(bank)) lines.push_back("Warning: " + warning);
+    for (const std::string& warning : BankWarnings(bank, commandLine)) {
+        lines.push_back("Warning: " + warning);
+    }
     return lines;
 }
 

@@ -12,11 +12,12 @@ namespace corvane {
 
 // The budget's lines: a table of the samples (with the loop the card gets), then the card's
 // memory, the effects, the host pages (NAME.0.bin ...), the load's time, and a line a warning.
-std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory);
+std::vector<std::string> BudgetLines(const Bank& bank, CardMemory memory, bool commandLine = true);
 
-// What the bank's user should know: past the guide's 32 effects; a loop the card plays other
-// than the file says.
-std::vector<std::string> BankWarnings(const Bank& bank);
+// What the bank's user should know, as `info` warns of it: past the guide's 32 effects; a loop
+// under 1 024 samples, one the card plays other than the file says, one not taken; a sample out
+// of the card's range (with what to do, for the command line or the window); a file twice.
+std::vector<std::string> BankWarnings(const Bank& bank, bool commandLine = true);
 
 // The loader's time: "6 503 369 T-states (1.86 s at 3.5 MHz), 96.2 a byte the card stores".
 std::string LoadTimeText(const BankBudget& budget);

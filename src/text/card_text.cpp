@@ -40,6 +40,12 @@ std::string LoopKindNote(LoopKind kind) {
     return "of a sampler's own type in the file: the card plays it forward";
 }
 
+std::string OutOfRangeAdvice(bool commandLine) {
+    return commandLine ? "convert it to play at its own pitch: --rate=nearest (the end of the "
+                         "card's range), or --rate=note:60"
+                       : "convert it to play at its own pitch: Rate: Nearest, or Note 60";
+}
+
 std::string LoopProblemText(LoopProblem problem) {
     if (problem == LoopProblem::Malformed) return "smpl chunk malformed, ignored";
     if (problem == LoopProblem::OutOfRange) return "not inside the samples, ignored";
@@ -64,7 +70,8 @@ CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoo
     if (loop) {
         texts.loop =
             "Loop: " + FormatDigitGroups(loop->start) + " to " + FormatDigitGroups(loop->end);
-        texts.loopNote = FormatDigitGroups(loop->Length()) + " samples";
+        texts.loopNote =
+            FormatDigitGroups(loop->Length()) + (loop->Length() == 1 ? " sample" : " samples");
         if (loop->Length() < kShortestSoundLoop) {
             texts.loopNote += "; under 1 024: ROM 1.05's notes say such loops play wrongly";
         }
@@ -79,6 +86,9 @@ std::vector<std::string> CardLines(Rom rom, const LoadedSource& source) {
         CardTextsOf(rom, rate, source.loop, source.loopProblem, source.loopKind);
     std::vector<std::string> lines = {"Card Pitch: " + texts.note + " on ROM " + RomName(rom) +
                                       ": " + texts.pitch};
+    if (NearestNote(rom, rate).range != PitchMatch::Range::Within) {
+        lines.push_back("Card Advice: " + OutOfRangeAdvice(true));
+    }
     if (rate != source.format.sampleRate) lines.push_back("Converted To: " + Hertz(rate));
     if (!texts.loop.empty()) {
         lines.push_back(texts.loop + (texts.loopNote.empty() ? "" : " (" + texts.loopNote + ")"));

@@ -25,6 +25,9 @@ CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoo
 // card plays it forward".
 std::string LoopKindNote(LoopKind kind);
 
+// What to do with a sample out of the card's range, for the command line or the window.
+std::string OutOfRangeAdvice(bool commandLine);
+
 // Why a file's loop was not taken ("smpl chunk malformed, ignored"), or nothing.
 std::string LoopProblemText(LoopProblem problem);
 

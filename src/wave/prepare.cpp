@@ -58,6 +58,9 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     loaded.endsEarly = marks.endsEarly;
     loaded.loopProblem = marks.loopProblem;
     loaded.format = FormatOf(WaveHeader::From(image));
+    if (SizeUnknown(loaded.format.dataSize)) {
+        loaded.format.dataSize = static_cast<std::uint32_t>(SamplesOf(image).size());
+    }
     loaded.refusal = loaded.format.Check();
     const WaveFormat& f = loaded.format;
     const std::size_t frameBytes = std::size_t{f.channels} * f.BytesPerSample();

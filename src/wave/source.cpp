@@ -85,11 +85,6 @@ struct WalkedLayout {
     bool endsEarly = false;
 };
 
-// Data sizes a writer that cannot seek back leaves: 0 and 0xFFFFFFFF, and sox's 0x7FFFF000.
-bool SizeUnknown(std::uint32_t size) {
-    return size == 0 || size == 0xFFFFFFFF || size == 0x7FFFF000;
-}
-
 bool EndsBefore(std::uint32_t declared, std::size_t available) {
     return !SizeUnknown(declared) && available < declared;
 }
@@ -137,6 +132,10 @@ void ReadLoop(std::span<const std::uint8_t> smpl, SourceMarks& marks) {
 }
 
 }  // namespace
+
+bool SizeUnknown(std::uint32_t size) {
+    return size == 0 || size == 0xFFFFFFFF || size == 0x7FFFF000;
+}
 
 SourceMarks MarksOf(std::span<const std::uint8_t> file) {
     SourceMarks marks;

@@ -45,6 +45,9 @@ struct WaveFormat {
 
 WaveFormat FormatOf(const WaveHeader& header);
 
+// Data sizes a writer that cannot seek back leaves: 0 and 0xFFFFFFFF, and sox's 0x7FFFF000.
+bool SizeUnknown(std::uint32_t size);
+
 // Turns the bytes of a WAV file into a canonical image: a 44-byte header
 // followed by the sample bytes. Files that start "RIFF"...."WAVE" have their
 // chunks walked for the first "fmt " (>= 16 bytes) and "data" chunks; anything
@@ -88,7 +91,8 @@ struct Preparation {
 // rate for an accepted one; the loop carried through.
 struct LoadedSource {
     std::vector<std::uint8_t> image;  // normalised: 44-byte header + 8-bit mono samples
-    WaveFormat format;                // as the file states it, before normalisation
+    WaveFormat format;  // as the file states it, before normalisation; a data size that means
+                        // "unknown" (a stream's) is the data read
     Refusal refusal = Refusal::Unreadable;
     // The file ends before the data size its header declares, a size that means "unknown"
     // aside. A named file is packed as far as it goes; a stream that ends early was cut off.
