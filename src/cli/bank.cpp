@@ -83,9 +83,12 @@ int RunBank(const Request& request) {
     }
     int exitCode = kExitOk;
     std::vector<BankSample> samples;
+    Preparation how = request.HowToPrepare();
+    how.wideFormats = true;    // 24- and 32-bit sources too, at any rate
+    how.refuseTooLong = true;  // not converted only to be refused
     for (const std::string& input : request.inputs) {
         if (IsStandardStream(input)) return UsageError("bank: takes named files, not -");
-        const auto source = LoadAnalysedSource(input, request.HowToPrepare());
+        const auto source = LoadAnalysedSource(input, how);
         if (!source) continue;  // named, and left out
         if (const Refusal refusal = BankRefusal(source->loaded); refusal != Refusal::None) {
             Refuse(input, RefusalText(refusal));

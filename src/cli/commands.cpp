@@ -13,6 +13,7 @@
 #include "files/file_io.h"
 #include "text/facts.h"
 #include "text/summary.h"
+#include "wave/sample_file.h"
 
 namespace corvane::cli {
 
@@ -36,9 +37,19 @@ std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(
 
 }  // namespace
 
+namespace {
+
+std::uint32_t HertzChosen(const RateChoice& rate, Rom rom) {
+    return rate.note != 0 ? HertzOf(rom, {rate.note, 0}) : rate.hertz;
+}
+
+}  // namespace
+
 Preparation Request::HowToPrepare() const {
-    const std::uint32_t hertz = rate.note != 0 ? HertzOf(rom, {rate.note, 0}) : rate.hertz;
-    return {hertz, loop};
+    Preparation how;
+    how.rate = HertzChosen(rate, rom);
+    how.loop = loop;
+    return how;
 }
 
 int RunPack(const Request& request) {
@@ -62,8 +73,10 @@ int RunPack(const Request& request) {
         sharedTable = other->table;
     }
 
+    Preparation how = request.HowToPrepare();
+    how.refuseTooLong = true;  // not converted only to be refused
     for (const auto& input : inputs) {
-        const auto source = LoadAnalysedSource(input, request.HowToPrepare());
+        const auto source = LoadAnalysedSource(input, how);
         if (!source) {
             exitCode = kExitRefused;
             continue;
@@ -98,6 +111,14 @@ int RunRepack(const Request& request) {
     return Write(*request.output, RepackedImage(*source, request.encoder)) ? kExitOk : kExitRefused;
 }
 
+// The sample as pack would pack it, with its loop, as a WAV file of any length.
+int RunConvert(const Request& request) {
+    const auto loaded = LoadPreparedSource(request.inputs[0], request.HowToPrepare());
+    if (!loaded) return kExitRefused;
+    return Write(*request.output, SampleFileOf(loaded->image, loaded->loop)) ? kExitOk
+                                                                             : kExitRefused;
+}
+
 int RunSnr(const Request& request) {
     const auto source = LoadAnalysedSource(request.inputs[0], request.HowToPrepare());
     if (!source) return kExitRefused;
@@ -122,8 +143,8 @@ int RunUnpack(const Request& request) {
         return kExitRefused;
     }
     const auto samples = DecodeSamples(packed->data, packed->table);
-    const WaveHeader header =
-        MonoWaveHeader(request.unpackRate, static_cast<std::uint32_t>(samples.size()));
+    const WaveHeader header = MonoWaveHeader(HertzChosen(request.unpackRate, request.rom),
+                                             static_cast<std::uint32_t>(samples.size()));
     std::vector<std::uint8_t> wav(header.bytes.begin(), header.bytes.end());
     wav.insert(wav.end(), samples.begin(), samples.end());
     return Write(*request.output, wav) ? kExitOk : kExitRefused;

@@ -17,6 +17,9 @@ struct AnalysedSource {
 
 // Loads, checks and prepares a source ("-": standard input); on refusal prints why and returns
 // nullopt, and `refused`, when given, receives what was loaded.
+std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Preparation& how,
+                                               LoadedSource* refused = nullptr);
+// The same, then analysed.
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
                                                  LoadedSource* refused = nullptr);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "codec/packed_format.h"
 #include "wave/resample.h"
 
 namespace corvane {
@@ -38,33 +39,57 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     loaded.format = FormatOf(WaveHeader::From(image));
     loaded.refusal = loaded.format.Check();
     const WaveFormat& f = loaded.format;
-    const std::size_t frameBytes = std::size_t{f.channels} * f.BytesPerSample();
-    const std::size_t frames = loaded.Valid() ? SamplesOf(image).size() / frameBytes : 0;
-    const bool convert = loaded.Valid() && how.rate != 0 && how.rate != f.sampleRate;
+    if (marks.wide && f.ChannelsOk()) loaded.wide = marks.wide;
+    // Wide samples are read only through a conversion, which makes them 8 bits at any rate.
+    const bool readWide = loaded.wide && (how.wideFormats || how.rate != 0);
+    if (readWide) loaded.refusal = Refusal::None;
+    const SampleCoding coding = readWide ? *loaded.wide : SampleCoding{f.bitsPerSample, false};
+    const std::uint32_t rate = how.rate != 0 ? how.rate : f.sampleRate;
+    const std::size_t frameBytes = std::size_t{f.channels} * (coding.bits / 8);
+    const auto frames =
+        loaded.Valid() ? static_cast<std::uint32_t>(SamplesOf(image).size() / frameBytes) : 0;
+    bool convert = loaded.Valid() && (readWide || rate != f.sampleRate);
+    if (convert && !CanResample(f.sampleRate, rate)) {
+        loaded.refusal = Refusal::RateUnconvertible;
+        convert = false;
+    }
+    // The loop and the length at the new rate are known before converting, and so is a sample
+    // too long to pack.
+    const std::size_t length = convert ? ScaleToRate(frames, f.sampleRate, rate) : frames;
+    std::optional<SampleLoop> loop;
+    if (marks.loop && loaded.Valid()) {
+        const SampleLoop stated = *marks.loop;
+        if (stated.start > stated.end || stated.end >= frames || length == 0) {
+            loaded.loopProblem = LoopProblem::OutOfRange;
+        } else {
+            loop = convert ? Scaled(stated, f.sampleRate, rate, length) : stated;
+        }
+    }
+    const bool cut = how.loop == LoopChoice::Cut && loop;
+    if (convert && how.refuseTooLong && !PackedDataFits(cut ? loop->end + 1 : length)) {
+        loaded.refusal = Refusal::TooLong;
+        convert = false;
+        loop.reset();
+    }
     std::optional<std::vector<std::uint8_t>> converted;
     if (convert) {
-        converted = ResampleToEightBitMono(SamplesOf(image), f.channels, f.bitsPerSample,
-                                           f.sampleRate, how.rate);
-        if (!converted) loaded.refusal = Refusal::RateUnconvertible;
+        converted =
+            ResampleToEightBitMono(SamplesOf(image), f.channels, coding, f.sampleRate, rate);
+        if (!converted) {
+            loaded.refusal = Refusal::RateUnconvertible;
+            loop.reset();
+        }
     }
     if (converted) {
         const WaveHeader header =
-            MonoWaveHeader(how.rate, static_cast<std::uint32_t>(converted->size()));
+            MonoWaveHeader(rate, static_cast<std::uint32_t>(converted->size()));
         converted->insert(converted->begin(), header.bytes.begin(), header.bytes.end());
         loaded.image = std::move(*converted);
     } else {
         loaded.image = std::move(image);
         NormaliseSample(loaded.image, f.BytesPerSample());
     }
-    if (marks.loop && loaded.Valid()) {
-        const SampleLoop loop = *marks.loop;
-        const std::size_t count = SamplesOf(loaded.image).size();
-        if (loop.start > loop.end || loop.end >= frames || count == 0) {
-            loaded.loopProblem = LoopProblem::OutOfRange;
-        } else {
-            loaded.loop = convert ? Scaled(loop, f.sampleRate, how.rate, count) : loop;
-        }
-    }
+    loaded.loop = loop;
     loaded.hasLoop = loaded.loop.has_value();
     if (how.loop == LoopChoice::Ignore) loaded.loop.reset();
     if (how.loop == LoopChoice::Cut && loaded.loop) CutAfter(loaded.image, loaded.loop->end);

@@ -15,6 +15,7 @@ struct SourceMarks {
     bool endsEarly = false;
     std::optional<SampleLoop> loop;  // as the "smpl" chunk states it, not yet checked
     LoopProblem loopProblem = LoopProblem::None;
+    std::optional<SampleCoding> wide;  // 24/32-bit integer or 32-bit float samples
 };
 SourceMarks MarksOf(std::span<const std::uint8_t> file);
 

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "wave/resample.h"
 #include "wave/wave_header.h"
 
 namespace corvane {
@@ -75,6 +76,11 @@ enum class LoopChoice : std::uint8_t { Keep, Cut, Ignore };
 struct Preparation {
     std::uint32_t rate = 0;  // samples a second; 0 keeps the source's own
     LoopChoice loop = LoopChoice::Keep;
+    // 24- and 32-bit integer and 32-bit float sources are read whenever a rate is asked; this
+    // reads them at the source's own rate too (a bank converts every source anyway).
+    bool wideFormats = false;
+    // A sample that a packed file could not hold is refused as too long before it is converted.
+    bool refuseTooLong = false;
 };
 
 // A source file loaded as the program works on it: canonical image, format checks,
@@ -90,6 +96,9 @@ struct LoadedSource {
     std::optional<SampleLoop> loop;  // in the image's samples; none when ignored
     LoopProblem loopProblem = LoopProblem::None;
     bool hasLoop = false;  // the file has a usable loop, kept or ignored
+    // A mono or stereo source of 24- or 32-bit integers or 32-bit floats, which only a
+    // conversion reads: its coding (refused or not); none for any other source.
+    std::optional<SampleCoding> wide;
     bool Valid() const { return refusal == Refusal::None; }
 };
 
