@@ -10,9 +10,10 @@
 
 namespace corvane {
 
-// The normalised image (44-byte header and 8-bit mono samples), a pad byte after an odd number
-// of samples, then, for a loop, a "smpl" chunk holding it as one forward loop played for ever,
-// the sampler's period that of the image's rate; the RIFF size counting it all.
+// The samples of a normalised image (8-bit mono) under a canonical header at the image's rate,
+// then, for a loop, a pad byte after an odd number of samples and a "smpl" chunk holding it as
+// one forward loop played for ever, the sampler's period that of the rate; the RIFF size
+// counting it all.
 std::vector<std::uint8_t> SampleFileOf(std::span<const std::uint8_t> image,
                                        std::optional<SampleLoop> loop);
 
