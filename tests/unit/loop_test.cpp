@@ -95,6 +95,24 @@ TEST(SampleLoop, KeptCutIgnoredAndConverted) {
               Refusal::RateUnconvertible);
 }
 
+// Too long to pack at the new rate (140 000 samples at twice the rate): refused before it is
+// converted, when asked, unless a cut loop brings it within reach.
+TEST(SampleLoop, TooLongToPackRefusedBeforeConvertingUnlessCutShorter) {
+    const Bytes file = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})},
+                             {"data", Bytes(140000, 128)},
+                             {"smpl", Smpl(1, 10, 99999)}});
+    Preparation how{16000, LoopChoice::Keep};
+    EXPECT_EQ(SamplesOf(LoadSourceBytes(file, how).image).size(), 280000u);
+    how.refuseTooLong = true;
+    const LoadedSource refused = LoadSourceBytes(file, how);
+    EXPECT_EQ(refused.refusal, Refusal::TooLong);
+    EXPECT_EQ(WaveHeader::From(refused.image).SampleRate(), 8000u);  // never converted
+    how.loop = LoopChoice::Cut;
+    const LoadedSource cut = LoadSourceBytes(file, how);
+    ASSERT_TRUE(cut.Valid());
+    EXPECT_EQ(SamplesOf(cut.image).size(), 200000u);
+}
+
 // The card stores source samples 1 to 4n at offsets 0 to 4n - 1 and repeats [begin, end).
 TEST(SampleLoop, AsTheCardTakesIt) {
     const auto stored = static_cast<std::uint32_t>(4 * PackedDataLength(1000));
