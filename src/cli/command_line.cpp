@@ -50,6 +50,8 @@ constexpr const char* kUsage =
     "                               (default 1.04)\n"
     "  --loop=keep|cut|ignore       a smpl loop kept (the default), the samples after it\n"
     "                               cut, or the loop ignored\n"
+    "  24- and 32-bit integer and 32-bit float sources are read when a rate is chosen,\n"
+    "  and always by bank.\n"
     "Options: --help, --version\n"
     "Exit status: 0 success, 1 an input was refused or an output could not be written,\n"
     "2 usage error.\n";

@@ -95,14 +95,14 @@ TEST(SampleLoop, KeptCutIgnoredAndConverted) {
               Refusal::RateUnconvertible);
 }
 
-// Too long to pack at the new rate (140 000 samples at twice the rate): refused before it is
-// converted, when asked, unless a cut loop brings it within reach.
+// Too long to pack at the new rate (60 000 samples at five times the rate): refused before it
+// is converted, when asked, unless a cut loop brings it within reach, to the last sample.
 TEST(SampleLoop, TooLongToPackRefusedBeforeConvertingUnlessCutShorter) {
     const Bytes file = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})},
-                             {"data", Bytes(140000, 128)},
-                             {"smpl", Smpl(1, 10, 99999)}});
-    Preparation how{16000, LoopChoice::Keep};
-    EXPECT_EQ(SamplesOf(LoadSourceBytes(file, how).image).size(), 280000u);
+                             {"data", Bytes(60000, 128)},
+                             {"smpl", Smpl(1, 10, 52428)}});
+    Preparation how{40000, LoopChoice::Keep};
+    EXPECT_EQ(SamplesOf(LoadSourceBytes(file, how).image).size(), 300000u);
     how.refuseTooLong = true;
     const LoadedSource refused = LoadSourceBytes(file, how);
     EXPECT_EQ(refused.refusal, Refusal::TooLong);
@@ -110,7 +110,13 @@ TEST(SampleLoop, TooLongToPackRefusedBeforeConvertingUnlessCutShorter) {
     how.loop = LoopChoice::Cut;
     const LoadedSource cut = LoadSourceBytes(file, how);
     ASSERT_TRUE(cut.Valid());
-    EXPECT_EQ(SamplesOf(cut.image).size(), 200000u);
+    EXPECT_EQ(SamplesOf(cut.image).size(), 262145u);  // the most a packed file holds
+    // A loop in a sample that converts to nothing is out of range.
+    const LoadedSource none = LoadSourceBytes(
+        Riff({{"fmt ", FmtPayload({1, 1, 44100, 8})}, {"data", {9}}, {"smpl", Smpl(1, 0, 0)}}),
+        {8000});
+    EXPECT_EQ(none.loopProblem, LoopProblem::OutOfRange);
+    EXPECT_EQ(none.loop, std::nullopt);
 }
 
 // The card stores source samples 1 to 4n at offsets 0 to 4n - 1 and repeats [begin, end).
