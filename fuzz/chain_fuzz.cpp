@@ -105,12 +105,12 @@ const char* RunWholeChain(std::span<const std::uint8_t> input) {
     if (packed.storable && !ParsePackedFile(packed.file))
         return "reader refuses the encoder's file";
     if (const char* fault = DecodeRawPacked(input)) return fault;
-    // Read as a packed file with its length made to agree: its first 4 KB of data, as the
+    // Read as a packed file with its length made to agree: its first 1 KB of data, as the
     // decoder does the same for every byte.
     if (input.size() < kPackedHeaderSize) return nullptr;
     std::vector<std::uint8_t> fixed(
         input.begin(), input.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                           input.size(), kPackedHeaderSize + 4096)));
+                                           input.size(), kPackedHeaderSize + 1024)));
     const std::size_t length = fixed.size() - kPackedHeaderSize;
     fixed[0] = static_cast<std::uint8_t>(length & 0xFF);
     fixed[1] = static_cast<std::uint8_t>(length >> 8);

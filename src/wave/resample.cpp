@@ -114,10 +114,12 @@ std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     const Mixer mix = MixerFor(coding);
     std::vector<std::uint8_t> out;
     out.reserve(length);
-    std::vector<double> in(kBlockFrames), converted(kBlockFrames);
+    // Blocks no longer than a short source needs: clearing them is most of such a conversion.
+    const std::size_t block = std::clamp<std::size_t>(frames, 1024, kBlockFrames);
+    std::vector<double> in(block), converted(block);
     if (sourceRate == targetRate) {
-        for (std::size_t next = 0; next < frames; next += kBlockFrames) {
-            const std::size_t count = std::min(kBlockFrames, frames - next);
+        for (std::size_t next = 0; next < frames; next += block) {
+            const std::size_t count = std::min(block, frames - next);
             mix(samples.data() + next * frameBytes, count, channels, in.data());
             for (std::size_t k = 0; k < count; ++k) out.push_back(EightBit(in[k]));
         }
@@ -132,14 +134,14 @@ std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     std::span<const double> pending;
     while (out.size() < length) {
         if (pending.empty()) {
-            const std::size_t count = std::min(kBlockFrames, frames - next);
+            const std::size_t count = std::min(block, frames - next);
             mix(samples.data() + next * frameBytes, count, channels, in.data());
             std::fill(in.begin() + static_cast<std::ptrdiff_t>(count), in.end(), 0.0);
             next += count;
             pending = in;
         }
         std::size_t used = 0, made = 0;
-        const std::size_t room = std::min(kBlockFrames, length - out.size());
+        const std::size_t room = std::min(block, length - out.size());
         if (soxr_process(resampler.get(), pending.data(), pending.size(), &used, converted.data(),
                          room, &made) != nullptr ||
             (used == 0 && made == 0)) {
