@@ -50,7 +50,7 @@ std::vector<std::uint8_t> StereoSamples16() {
 void BM_ResampleTenSecondsToNote60(benchmark::State& state) {
     const std::vector<std::uint8_t> samples = StereoSamples16();
     for (auto _ : state) {
-        const auto out = ResampleToEightBitMono(samples, 2, 16, kSourceRate, kNote60Rate);
+        const auto out = ResampleToEightBitMono(samples, 2, {16, false}, kSourceRate, kNote60Rate);
         benchmark::DoNotOptimize(out->data());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * samples.size() / 4));

@@ -8,10 +8,10 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
-  pasmo libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
+  pasmo z80asm libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
   bc time jq
   libcli11-dev nlohmann-json3-dev
-  libsamplerate0-dev dpkg-dev
+  libsoxr-dev dpkg-dev
   libsndfile1-dev
   imagemagick fonts-dejavu-core
 )
@@ -19,8 +19,8 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
-# The Windows build compiles libsamplerate from Debian's source package: apt-get source needs a
-# deb-src entry, added once beside the machine's own entries.
+# Both builds compile libsoxr from Debian's source package: apt-get source needs a deb-src entry,
+# added once beside the machine's own entries.
 src_list=/etc/apt/sources.list.d/corvane-deb-src.sources
 need_update=
 if ! grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
@@ -41,16 +41,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q "${missing[@]}"
 fi
 
-# The same version as the native package, so both programs resample alike. Unpacked (Debian's
-# patches applied) into build/deps/libsamplerate, which the Windows preset builds statically.
-version=$(dpkg-query -W -f='${source:Version}' libsamplerate0-dev)
+# The version of Debian's libsoxr-dev, unpacked (Debian's patches applied) into build/deps/libsoxr,
+# which every preset builds statically without its processor-specific code (cmake/Soxr.cmake).
+version=$(dpkg-query -W -f='${source:Version}' libsoxr-dev)
 deps=build/deps
-if [ "$(cat "$deps/libsamplerate.version" 2>/dev/null)" != "$version" ]; then
-  rm -rf "$deps/libsamplerate" "$deps/fetch"
+if [ "$(cat "$deps/libsoxr.version" 2>/dev/null)" != "$version" ]; then
+  rm -rf "$deps/libsoxr" "$deps/fetch"
   mkdir -p "$deps/fetch"
-  fetch() { (cd "$deps/fetch" && apt-get source -q "libsamplerate=$version"); }
+  fetch() { (cd "$deps/fetch" && apt-get source -q "libsoxr=$version"); }
   fetch || { apt-get update -q && fetch; }  # package lists gone or older than the entry
-  mv "$deps/fetch"/libsamplerate-*/ "$deps/libsamplerate"
+  mv "$deps/fetch"/libsoxr-*/ "$deps/libsoxr"
   rm -rf "$deps/fetch"
-  echo "$version" >"$deps/libsamplerate.version"
+  echo "$version" >"$deps/libsoxr.version"
 fi

@@ -194,9 +194,11 @@ int RunBank(const Request& request) {
         if (!readErrors[i].empty()) continue;
         std::error_code same;  // one file named two ways is one file
         const fs::path canonical = fs::weakly_canonical(PathOf(entry.file), same);
+        Preparation how = PreparationFor(entry.rate, request.rom, entry.loop);
+        how.wideFormats = true;    // 24- and 32-bit sources too, at any rate
+        how.refuseTooLong = true;  // not converted only to be refused
         sources.push_back({Utf8Of(PathOf(entry.file).filename()), Utf8Of(canonical),
-                           std::move(*bytes), PreparationFor(entry.rate, request.rom, entry.loop),
-                           entry.encoder, entry.name});
+                           std::move(*bytes), std::move(how), entry.encoder, entry.name});
     }
     std::vector<BankPacking> packed = PackBankSources(std::move(sources), request.rom);
     std::vector<BankSample> samples;

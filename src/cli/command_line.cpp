@@ -33,7 +33,10 @@ constexpr const char* kUsage =
     "                                what it costs the card's memory and the host first.\n"
     "                                LIST: a file a line, then its own --rate, --loop,\n"
     "                                --encoder, --name; --rate=nearest is bank's default\n"
-    "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
+    "  convert FILE.wav -o OUT.wav [P]\n"
+    "                                the 8-bit mono sample pack would pack, any length,\n"
+    "                                its loop in a smpl chunk\n"
+    "  unpack FILE.C -o OUT.wav [--rate HZ|note:N] [--rom=1.04|1.05]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
     "  demo [-o FILE]                write a short demo WAV (default demo.wav)\n"
@@ -52,24 +55,11 @@ constexpr const char* kUsage =
     "                               (default 1.04)\n"
     "  --loop=keep|cut|ignore       a smpl loop kept (the default), the samples after it\n"
     "                               cut, or the loop ignored\n"
+    "  24- and 32-bit integer and 32-bit float sources are read when a rate is chosen,\n"
+    "  and always by bank.\n"
     "Options: --help, --version\n"
     "Exit status: 0 success, 1 an input was refused or an output could not be written,\n"
     "2 usage error.\n";
-
-// A whole number of Hz from `low` up.
-CLI::Validator HertzFrom(std::uint32_t low) {
-    return CLI::Validator(
-        [low](std::string& text) -> std::string {
-            std::uint32_t value = 0;
-            const char* end = text.data() + text.size();
-            const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-            if (ec != std::errc() || ptr != end || value < low) {
-                return "needs a whole number of Hz, at least " + std::to_string(low);
-            }
-            return {};
-        },
-        "HZ");
-}
 
 // An option whose text `parse` reads into what `take` keeps; any other text is a usage error
 // that says what is `allowed`.
@@ -103,6 +93,21 @@ std::optional<std::size_t> ParsePage(std::string_view text) {
     return value;
 }
 
+// "note:N" for a usable note, or a whole number of Hz from 1 up.
+std::optional<RateChoice> ParseUnpackRate(std::string_view text) {
+    if (text.starts_with("note:")) return ParseRateChoice(text);
+    std::uint32_t hertz = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, hertz);
+    if (ec != std::errc() || ptr != end || hertz == 0) return std::nullopt;
+    return RateChoice{RateChoice::Kind::Hertz, 0, hertz};
+}
+
+void AddRom(CLI::App& app, Request& request) {
+    AddChoice(app, "--rom", "takes 1.04 or 1.05", ParseRom,
+              [&request](Rom rom) { request.rom = rom; });
+}
+
 void AddEncoder(CLI::App& app, Request& request) {
     AddChoice(app, "--encoder", "takes greedy, trellis or optimal", ParseEncoderName,
               [&request](Encoder encoder) { request.encoder = encoder; });
@@ -112,8 +117,7 @@ void AddEncoder(CLI::App& app, Request& request) {
 void AddPreparation(CLI::App& app, Request& request) {
     AddChoice(app, "--rate", "takes source, nearest, note:36 to note:71, or 1000 to 100000 (Hz)",
               ParseRateChoice, [&request](RateChoice rate) { request.rate = rate; });
-    AddChoice(app, "--rom", "takes 1.04 or 1.05", ParseRom,
-              [&request](Rom rom) { request.rom = rom; });
+    AddRom(app, request);
     AddChoice(app, "--loop", "takes keep, cut or ignore", ParseLoopChoice,
               [&request](LoopChoice loop) { request.loop = loop; });
 }
@@ -148,6 +152,12 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         AddPreparation(app, request);
         return command == "repack" ? RunRepack : RunSnr;
     }
+    if (command == "convert") {
+        files(false);
+        output()->required();
+        AddPreparation(app, request);
+        return RunConvert;
+    }
     if (command == "bank") {
         app.add_option("FILE", request.inputs);
         app.add_option("--list", request.list);
@@ -167,7 +177,9 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
     if (command == "unpack") {
         files(false);
         output()->required();
-        app.add_option("--rate", request.unpackRate)->check(HertzFrom(1));
+        AddChoice(app, "--rate", "takes note:36 to note:71, or a whole number of Hz from 1",
+                  ParseUnpackRate, [&request](RateChoice rate) { request.unpackRate = rate; });
+        AddRom(app, request);
         return RunUnpack;
     }
     if (command == "depacker" || command == "demo") {

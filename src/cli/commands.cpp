@@ -13,6 +13,7 @@
 #include "files/file_io.h"
 #include "text/facts.h"
 #include "text/summary.h"
+#include "wave/sample_file.h"
 
 namespace corvane::cli {
 
@@ -59,8 +60,10 @@ int RunPack(const Request& request) {
         sharedTable = other->table;
     }
 
+    Preparation how = request.HowToPrepare();
+    how.refuseTooLong = true;  // not converted only to be refused
     for (const auto& input : inputs) {
-        const auto source = LoadAnalysedSource(input, request.HowToPrepare());
+        const auto source = LoadAnalysedSource(input, how);
         if (!source) {
             exitCode = kExitRefused;
             continue;
@@ -95,6 +98,14 @@ int RunRepack(const Request& request) {
     return Write(*request.output, RepackedImage(*source, request.encoder)) ? kExitOk : kExitRefused;
 }
 
+// The sample as pack would pack it, with its loop, as a WAV file of any length.
+int RunConvert(const Request& request) {
+    const auto loaded = LoadPreparedSource(request.inputs[0], request.HowToPrepare());
+    if (!loaded) return kExitRefused;
+    return Write(*request.output, SampleFileOf(loaded->image, loaded->loop)) ? kExitOk
+                                                                             : kExitRefused;
+}
+
 int RunSnr(const Request& request) {
     const auto source = LoadAnalysedSource(request.inputs[0], request.HowToPrepare());
     if (!source) return kExitRefused;
@@ -119,8 +130,8 @@ int RunUnpack(const Request& request) {
         return kExitRefused;
     }
     const auto samples = DecodeSamples(packed->data, packed->table);
-    const WaveHeader header =
-        MonoWaveHeader(request.unpackRate, static_cast<std::uint32_t>(samples.size()));
+    const WaveHeader header = MonoWaveHeader(RateFor(request.unpackRate, request.rom, 0),
+                                             static_cast<std::uint32_t>(samples.size()));
     std::vector<std::uint8_t> wav(header.bytes.begin(), header.bytes.end());
     wav.insert(wav.end(), samples.begin(), samples.end());
     return Write(*request.output, wav) ? kExitOk : kExitRefused;

@@ -32,7 +32,7 @@ struct Request {
     std::optional<std::string> tableFrom;
     Encoder encoder = Encoder::Greedy;
     bool json = false;
-    std::uint32_t unpackRate = 22050;
+    RateChoice unpackRate{RateChoice::Kind::Hertz, 0, 22050};  // the rate unpack's WAV states
     RateChoice rate;  // bank: nearest, unless given
     Rom rom = Rom::V104;
     LoopChoice loop = LoopChoice::Keep;
@@ -48,6 +48,7 @@ struct Request {
 int RunInfo(const Request& request);
 int RunPack(const Request& request);
 int RunRepack(const Request& request);
+int RunConvert(const Request& request);
 int RunSnr(const Request& request);
 int RunUnpack(const Request& request);
 int RunDepacker(const Request& request);

@@ -10,29 +10,37 @@
 
 namespace corvane::cli {
 
-std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
-                                                 LoadedSource* refused, bool warnLoop) {
+std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Preparation& how,
+                                               LoadedSource* refused, bool warnLoop) {
     std::string error;
     auto bytes =
         IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
     if (bytes && bytes->empty()) error = "it is empty";
-    AnalysedSource source;
+    LoadedSource loaded;
     if (bytes && !bytes->empty()) {
-        source.loaded = LoadSourceInPlace(std::move(*bytes), how);  // no second copy of a long file
+        loaded = LoadSourceInPlace(std::move(*bytes), how);  // no second copy of a long file
     }
     // A named file is packed as far as it goes; a pipe that ended early was cut off.
-    if (IsStandardStream(path) && source.loaded.Valid() && source.loaded.endsEarly) {
-        source.loaded.refusal = Refusal::EndsEarly;
+    if (IsStandardStream(path) && loaded.Valid() && loaded.endsEarly) {
+        loaded.refusal = Refusal::EndsEarly;
     }
-    if (!source.loaded.Valid()) {
-        Refuse(path, RefusalText(source.loaded.refusal) + (error.empty() ? "" : ": " + error));
-        if (refused) *refused = std::move(source.loaded);
-        return std::nullopt;
+    if (loaded.Valid() && warnLoop && how.loop == LoopChoice::Cut &&
+        loaded.loopProblem != LoopProblem::None) {
+        PrintError("corvane-cli: " + path + ": Loop: " + LoopProblemText(loaded.loopProblem) +
+                   "; --loop=cut cut nothing\n");
     }
-    if (warnLoop && how.loop == LoopChoice::Cut && source.loaded.loopProblem != LoopProblem::None) {
-        PrintError("corvane-cli: " + path + ": Loop: " +
-                   LoopProblemText(source.loaded.loopProblem) + "; --loop=cut cut nothing\n");
-    }
+    if (loaded.Valid()) return loaded;
+    Refuse(path, RefusalText(loaded) + (error.empty() ? "" : ": " + error));
+    if (refused) *refused = std::move(loaded);
+    return std::nullopt;
+}
+
+std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
+                                                 LoadedSource* refused, bool warnLoop) {
+    auto loaded = LoadPreparedSource(path, how, refused, warnLoop);
+    if (!loaded) return std::nullopt;
+    AnalysedSource source;
+    source.loaded = std::move(*loaded);
     source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));
     source.table = DeriveStepTable(source.stats.gainSpanLow, source.stats.gainSpanHigh);
     return source;

@@ -18,6 +18,10 @@ struct AnalysedSource {
 // Loads, checks and prepares a source ("-": standard input); on refusal prints why and returns
 // nullopt, and `refused`, when given, receives what was loaded. With `warnLoop`, a loop the
 // file has but that could not be cut after (malformed, out of range) is said on stderr.
+std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Preparation& how,
+                                               LoadedSource* refused = nullptr,
+                                               bool warnLoop = true);
+// The same, then analysed.
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
                                                  LoadedSource* refused = nullptr,
                                                  bool warnLoop = true);

@@ -32,7 +32,24 @@ FileFacts UnreadableFactLines() {
 }
 
 FileFacts FactLinesOf(const LoadedSource& source) {
-    return source.refusal == Refusal::Unreadable ? UnreadableFactLines() : FactLines(source.format);
+    if (source.refusal == Refusal::Unreadable) return UnreadableFactLines();
+    FileFacts lines = FactLines(source.format);
+    if (source.Valid() && source.wide) {  // read through a conversion
+        lines[0] =
+            Marked(source.wide->floating ? "Audio Format: float" : "Audio Format: PCM", true);
+        lines[2] = Marked("Bit Depth: " + std::to_string(source.format.bitsPerSample), true);
+    }
+    return lines;
+}
+
+std::string RefusalText(const LoadedSource& source) {
+    const auto wide = source.wide;
+    if (!wide || (source.refusal != Refusal::NotPcm && source.refusal != Refusal::BitDepth)) {
+        return RefusalText(source.refusal);
+    }
+    return std::to_string(wide->bits) + (wide->floating ? "-bit float" : "-bit integer") +
+           " samples are read only when a rate is chosen: use --rate=note:60, or convert the "
+           "file to 16 bits";
 }
 
 std::string RefusalText(Refusal refusal) {

@@ -19,6 +19,9 @@ FileFacts FactLinesOf(const LoadedSource& source);
 
 // Why a source was refused, as a phrase to follow its name: "bad.wav: not a PCM WAV file".
 std::string RefusalText(Refusal refusal);
+// The same for a loaded source: for 24- or 32-bit samples refused, which they are and how to
+// have them read.
+std::string RefusalText(const LoadedSource& source);
 // The same as one stable word for scripts: "unreadable", "not-pcm", "channels", "bit-depth",
 // "too-long", "out-of-memory", "ends-early", "rate", "no-card-samples"; empty for None.
 std::string RefusalWord(Refusal refusal);

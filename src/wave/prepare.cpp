@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "codec/packed_format.h"
 #include "wave/resample.h"
 
 namespace corvane {
@@ -25,6 +26,13 @@ void SetSampleCount(std::vector<std::uint8_t>& image) {
     header.SetDataSize(count);
     header.SetRiffSize(36 + count);
     header.WriteTo(image);
+}
+
+// The samples a loop fitted to the card leaves of `length` (FitLoopToCard's count).
+std::size_t FittedLength(std::size_t length, const SampleLoop& loop, bool cut) {
+    const std::size_t shift = loop.start == 0, end = loop.end + shift;
+    const std::size_t needed = 4 * ((end + 3) / 4) + 2;
+    return cut ? needed : std::max(length + shift, needed);
 }
 
 // The card stores samples 1 to 4n of the 4n + 2 or more a packed file is made of, so a loop
@@ -63,15 +71,48 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     }
     loaded.refusal = loaded.format.Check();
     const WaveFormat& f = loaded.format;
-    const std::size_t frameBytes = std::size_t{f.channels} * f.BytesPerSample();
-    const std::size_t frames = loaded.Valid() ? SamplesOf(image).size() / frameBytes : 0;
-    const std::uint32_t rate = how.rateFor && loaded.Valid() ? how.rateFor(f.sampleRate) : how.rate;
-    const bool convert = loaded.Valid() && rate != 0 && rate != f.sampleRate;
+    if (marks.wide && f.ChannelsOk()) loaded.wide = marks.wide;
+    const std::uint32_t asked = how.rateFor ? how.rateFor(f.sampleRate) : how.rate;
+    // Wide samples are read only through a conversion, which makes them 8 bits at any rate.
+    const bool readWide = loaded.wide && (how.wideFormats || asked != 0);
+    if (readWide) loaded.refusal = Refusal::None;
+    const SampleCoding coding = readWide ? *loaded.wide : SampleCoding{f.bitsPerSample, false};
+    const std::uint32_t rate = asked != 0 ? asked : f.sampleRate;
+    const std::size_t frameBytes = std::size_t{f.channels} * (coding.bits / 8);
+    const auto frames =
+        loaded.Valid() ? static_cast<std::uint32_t>(SamplesOf(image).size() / frameBytes) : 0;
+    bool convert = loaded.Valid() && (readWide || rate != f.sampleRate);
+    if (convert && !CanResample(f.sampleRate, rate)) {
+        loaded.refusal = Refusal::RateUnconvertible;
+        convert = false;
+    }
+    // The loop and the length at the new rate are known before converting, and so is a sample
+    // too long to pack.
+    const std::size_t length = convert ? ScaleToRate(frames, f.sampleRate, rate) : frames;
+    std::optional<SampleLoop> loop;
+    if (marks.loop && loaded.Valid()) {
+        const SampleLoop stated = *marks.loop;
+        if (stated.start > stated.end || stated.end >= frames || length == 0) {
+            loaded.loopProblem = LoopProblem::OutOfRange;
+        } else {
+            loop = convert ? Scaled(stated, f.sampleRate, rate, length) : stated;
+        }
+    }
+    const bool kept = how.loop != LoopChoice::Ignore && loop;
+    const std::size_t packed = kept ? FittedLength(length, *loop, how.loop == LoopChoice::Cut) : length;
+    if (convert && how.refuseTooLong && !PackedDataFits(packed)) {
+        loaded.refusal = Refusal::TooLong;
+        convert = false;
+        loop.reset();
+    }
     std::optional<std::vector<std::uint8_t>> converted;
     if (convert) {
-        converted = ResampleToEightBitMono(SamplesOf(image), f.channels, f.bitsPerSample,
-                                           f.sampleRate, rate);
-        if (!converted) loaded.refusal = Refusal::RateUnconvertible;
+        converted =
+            ResampleToEightBitMono(SamplesOf(image), f.channels, coding, f.sampleRate, rate);
+        if (!converted) {
+            loaded.refusal = Refusal::RateUnconvertible;
+            loop.reset();
+        }
     }
     if (converted) {
         const WaveHeader header =
@@ -82,15 +123,7 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
         loaded.image = std::move(image);
         NormaliseSample(loaded.image, f.BytesPerSample());
     }
-    if (marks.loop && loaded.Valid()) {
-        const SampleLoop loop = *marks.loop;
-        const std::size_t count = SamplesOf(loaded.image).size();
-        if (loop.start > loop.end || loop.end >= frames || count == 0) {
-            loaded.loopProblem = LoopProblem::OutOfRange;
-        } else {
-            loaded.loop = convert ? Scaled(loop, f.sampleRate, rate, count) : loop;
-        }
-    }
+    loaded.loop = loop;
     loaded.hasLoop = loaded.loop.has_value();
     if (loaded.hasLoop) loaded.loopKind = marks.loopKind;
     if (how.loop == LoopChoice::Ignore) loaded.loop.reset();

@@ -16,6 +16,7 @@ struct SourceMarks {
     std::optional<SampleLoop> loop;  // as the "smpl" chunk states it, not yet checked
     LoopKind loopKind = LoopKind::Forward;
     LoopProblem loopProblem = LoopProblem::None;
+    std::optional<SampleCoding> wide;  // 24/32-bit integer or 32-bit float samples
 };
 SourceMarks MarksOf(std::span<const std::uint8_t> file);
 

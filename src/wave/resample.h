@@ -6,8 +6,8 @@
 
 namespace corvane {
 
-// Whether the library can convert between the two rates: both above 0 and their ratio within
-// its bounds (1/256 to 256).
+// Whether a source can be converted between the two rates: both above 0 and their ratio
+// within 1/256 to 256.
 bool CanResample(std::uint32_t sourceRate, std::uint32_t targetRate);
 
 // A sample position (a frame count, a loop point) at the target rate: position * target /
@@ -15,17 +15,26 @@ bool CanResample(std::uint32_t sourceRate, std::uint32_t targetRate);
 std::uint64_t ScaleToRate(std::uint32_t position, std::uint32_t sourceRate,
                           std::uint32_t targetRate);
 
-// The samples of a canonical image not yet normalised (8-bit unsigned or 16-bit signed
-// little-endian, mono or stereo interleaved), mixed to mono and converted from sourceRate to
-// targetRate, then rounded to nearest (halves up) and clamped to 8-bit unsigned, 128 being
-// silence. A 16-bit sample v counts as v / 256 in 8-bit units, so every bit of it is used.
-// Trailing bytes short of a frame are dropped, as normalising drops them. The result holds
-// ScaleToRate(frames, sourceRate, targetRate) samples: sample k is the band-limited source at
-// time k / targetRate, the source being silent before its start and after its end.
-// Nothing when the format is not one of those, CanResample refuses the rates, or the library
-// fails (no memory for its state).
+// How a source stores its sample values, little-endian: 8-bit unsigned, 16-, 24- or 32-bit
+// signed integers, or 32-bit floats (full scale ±1).
+struct SampleCoding {
+    std::uint16_t bits = 16;
+    bool floating = false;
+    bool Readable() const;
+};
+
+// The samples of a canonical image not yet normalised (mono or stereo interleaved), mixed to
+// mono and converted from sourceRate to targetRate, then rounded to nearest (halves up) and
+// clamped to 8-bit unsigned, 128 being silence. Every bit of a wider sample is used: a 16-bit
+// sample v counts as v / 256 in 8-bit units. Floats beyond full scale, or not numbers, count as
+// full scale or silence. Trailing bytes short of a frame are dropped, as normalising drops them.
+// The result holds ScaleToRate(frames, sourceRate, targetRate) samples: sample k is the
+// band-limited source at time k / targetRate, the source being silent before its start and
+// after its end; at the source's own rate, each frame mixed and rounded.
+// Nothing when the coding is not readable, CanResample refuses the rates, or the library fails
+// (no memory for its state).
 std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
-    std::span<const std::uint8_t> samples, std::uint16_t channels, std::uint16_t bitsPerSample,
+    std::span<const std::uint8_t> samples, std::uint16_t channels, SampleCoding coding,
     std::uint32_t sourceRate, std::uint32_t targetRate);
 
 }  // namespace corvane

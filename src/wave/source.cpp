@@ -62,19 +62,43 @@ std::span<const std::uint8_t> Payload(std::span<const std::uint8_t> file, std::s
     return file.subspan(from, std::min<std::size_t>(declared, file.size() - from));
 }
 
+// The sub-formats of WAVE_FORMAT_EXTENSIBLE that hold plain PCM and floats: the GUID whose
+// first two bytes are the plain format's code.
+bool HasSubFormat(std::span<const std::uint8_t> fmt, std::uint8_t code) {
+    static constexpr std::uint8_t kTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    return fmt.size() >= 40 && fmt[24] == code && fmt[25] == 0 &&
+           std::equal(fmt.begin() + 26, fmt.begin() + 40, kTail);
+}
+
+std::uint32_t FmtU16(std::span<const std::uint8_t> fmt, std::size_t at) {
+    return ReadU32(fmt, at) & 0xFFFFu;
+}
+
 // WAVE_FORMAT_EXTENSIBLE whose extension says plain PCM: the PCM sub-format, as many valid
 // bits as the container holds (8 or 16), one or two channels. Other extensible files stay
 // as they are and are refused as not PCM.
 bool IsExtensiblePcm(std::span<const std::uint8_t> fmt) {
-    static constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                                       0x10, 0x00, 0x80, 0x00, 0x00, 0xAA,
-                                                       0x00, 0x38, 0x9B, 0x71};
     if (fmt.size() < 40) return false;
-    const auto u16 = [fmt](std::size_t at) { return ReadU32(fmt, at) & 0xFFFFu; };
-    const std::uint32_t channels = u16(2), bits = u16(14);
-    return u16(0) == 0xFFFE && u16(16) >= 22 && (channels == 1 || channels == 2) &&
-           (bits == 8 || bits == 16) && u16(18) == bits &&
-           std::equal(fmt.begin() + 24, fmt.begin() + 40, kPcmSubFormat);
+    const std::uint32_t channels = FmtU16(fmt, 2), bits = FmtU16(fmt, 14);
+    return FmtU16(fmt, 0) == 0xFFFE && FmtU16(fmt, 16) >= 22 && (channels == 1 || channels == 2) &&
+           (bits == 8 || bits == 16) && FmtU16(fmt, 18) == bits && HasSubFormat(fmt, 1);
+}
+
+// 24- or 32-bit integers or 32-bit floats, as the plain formats 1 and 3 or as their extensible
+// sub-formats (integers with up to as many valid bits as their container, left-justified).
+std::optional<SampleCoding> WideCodingOf(std::span<const std::uint8_t> fmt) {
+    if (fmt.size() < 16) return std::nullopt;
+    const std::uint32_t format = FmtU16(fmt, 0), bits = FmtU16(fmt, 14);
+    const bool extensible = format == 0xFFFE && FmtU16(fmt, 16) >= 22;
+    const std::uint32_t valid = extensible ? FmtU16(fmt, 18) : bits;
+    const bool integer = format == 1 || (extensible && HasSubFormat(fmt, 1));
+    const bool floating = format == 3 || (extensible && HasSubFormat(fmt, 3));
+    if (integer && (bits == 24 || bits == 32) && valid > 0 && valid <= bits) {
+        return SampleCoding{static_cast<std::uint16_t>(bits), false};
+    }
+    if (floating && bits == 32 && valid == 32) return SampleCoding{32, true};
+    return std::nullopt;
 }
 
 // A RIFF/WAVE file with "fmt " and "data" chunks: its canonical header and
@@ -141,11 +165,12 @@ SourceMarks MarksOf(std::span<const std::uint8_t> file) {
     SourceMarks marks;
     if (const auto layout = WalkLayout(file)) {
         marks.endsEarly = layout->endsEarly;
-        if (const auto smpl = WalkChunks(file).smpl) {
-            ReadLoop(Payload(file, smpl->payload, smpl->size), marks);
-        }
+        const ChunkWalk walk = WalkChunks(file);
+        if (walk.smpl) ReadLoop(Payload(file, walk.smpl->payload, walk.smpl->size), marks);
+        marks.wide = WideCodingOf(Payload(file, walk.fmt->payload, walk.fmt->size));
         return marks;
     }
+    marks.wide = WideCodingOf(Payload(file, 20, 16));  // fixed layout
     const std::size_t available = file.size() > kWaveHeaderSize ? file.size() - kWaveHeaderSize : 0;
     marks.endsEarly = EndsBefore(WaveHeader::From(file).DataSize(), available);  // fixed layout
     return marks;

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "wave/resample.h"
 #include "wave/wave_header.h"
 
 namespace corvane {
@@ -82,6 +83,11 @@ enum class LoopChoice : std::uint8_t { Keep, Cut, Ignore };
 struct Preparation {
     std::uint32_t rate = 0;  // samples a second; 0 keeps the source's own
     LoopChoice loop = LoopChoice::Keep;
+    // 24- and 32-bit integer and 32-bit float sources are read whenever a rate is asked; this
+    // reads them at the source's own rate too (a bank converts every source anyway).
+    bool wideFormats = false;
+    // A sample that a packed file could not hold is refused as too long before it is converted.
+    bool refuseTooLong = false;
     // When set, the rate for a source of the rate given (0: its own), instead of `rate`.
     std::function<std::uint32_t(std::uint32_t)> rateFor = nullptr;
 };
@@ -104,6 +110,9 @@ struct LoadedSource {
     LoopKind loopKind = LoopKind::Forward;
     LoopProblem loopProblem = LoopProblem::None;
     bool hasLoop = false;  // the file has a usable loop, kept or ignored
+    // A mono or stereo source of 24- or 32-bit integers or 32-bit floats, which only a
+    // conversion reads: its coding (refused or not); none for any other source.
+    std::optional<SampleCoding> wide;
     bool Valid() const { return refusal == Refusal::None; }
 };
 

@@ -114,7 +114,7 @@ TEST_F(CardTest, SaveBankWritesWhatTheCoreLaysOut) {
     const Bytes kick = Wav({1, 1, 22050, 8}, Tone(6000, 30, 100, 3));
     const Bytes voice = Wav({1, 2, 11025, 16}, Pcm16(std::vector<int>(9000, 2000)));
     source.Write(L"kick.wav", kick);
-    source.Write(L"bad.wav", Wav({3, 1, 8000, 32}, Bytes(400, 0)));
+    source.Write(L"bad.wav", Wav({3, 1, 8000, 16}, Bytes(400, 0)));  // 16-bit floats: never read
     source.Write(L"voice.wav", voice);
     ListAndSelect(source.path, {L"kick.wav", L"bad.wav", L"voice.wav"}, 0);
     Choose(Layout::RateChoice, 1, IdRate);

@@ -145,5 +145,29 @@ TEST(SampleLoop, TheCardLoopsTheWholeLoop) {
     }
 }
 
+// Too long to pack at the new rate (60 000 samples at five times the rate): refused before it
+// is converted, when asked, unless a cut loop brings it within reach, to the last sample.
+TEST(SampleLoop, TooLongToPackRefusedBeforeConvertingUnlessCutShorter) {
+    const Bytes file = Riff({{"fmt ", FmtPayload({1, 1, 8000, 8})},
+                             {"data", Bytes(60000, 128)},
+                             {"smpl", Smpl(1, 10, 52427)}});
+    Preparation how{40000, LoopChoice::Keep};
+    EXPECT_EQ(SamplesOf(LoadSourceBytes(file, how).image).size(), 300000u);
+    how.refuseTooLong = true;
+    const LoadedSource refused = LoadSourceBytes(file, how);
+    EXPECT_EQ(refused.refusal, Refusal::TooLong);
+    EXPECT_EQ(WaveHeader::From(refused.image).SampleRate(), 8000u);  // never converted
+    how.loop = LoopChoice::Cut;
+    const LoadedSource cut = LoadSourceBytes(file, how);
+    ASSERT_TRUE(cut.Valid());
+    EXPECT_EQ(SamplesOf(cut.image).size(), 262142u);  // the loop's end at 262 139, to a byte's end
+    // A loop in a sample that converts to nothing is out of range.
+    const LoadedSource none = LoadSourceBytes(
+        Riff({{"fmt ", FmtPayload({1, 1, 44100, 8})}, {"data", {9}}, {"smpl", Smpl(1, 0, 0)}}),
+        {8000});
+    EXPECT_EQ(none.loopProblem, LoopProblem::OutOfRange);
+    EXPECT_EQ(none.loop, std::nullopt);
+}
+
 }  // namespace
 }  // namespace corvane

@@ -1,9 +1,11 @@
-// Resampling: tones keep their frequency and level, tones above the new Nyquist rate vanish,
-// every bit of a 16-bit source counts, lengths and bounds, the same bytes in both builds.
+// Resampling: tones keep their frequency and level up to the edge of the new band, tones above
+// the new Nyquist rate vanish, every bit of a wide source counts, lengths and bounds, the same
+// bytes in both builds.
 #include "wave/resample.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
@@ -16,13 +18,14 @@ namespace {
 
 using namespace test;
 
-// `count` sample values value(i): 16-bit signed or 8-bit unsigned.
-Bytes Samples(std::size_t count, std::uint16_t bits, auto value) {
+// `count` values value(i) in `coding`: signed integers (8 bits: unsigned) or floats.
+Bytes Samples(std::size_t count, SampleCoding coding, auto value) {
     Bytes b;
     for (std::size_t i = 0; i < count; ++i) {
-        const auto v = static_cast<unsigned>(value(i));
-        b.push_back(static_cast<std::uint8_t>(v));
-        if (bits == 16) b.push_back(static_cast<std::uint8_t>(v >> 8));
+        const auto v = coding.floating
+                           ? std::bit_cast<std::uint32_t>(static_cast<float>(value(i)))
+                           : static_cast<std::uint32_t>(static_cast<std::int64_t>(value(i)));
+        for (int k = 0; k < coding.bits; k += 8) b.push_back(static_cast<std::uint8_t>(v >> k));
     }
     return b;
 }
@@ -33,7 +36,7 @@ double Sin(double hz, std::size_t i, std::uint32_t rate) {
 
 // One second of a 16-bit mono sine, `amplitude` in 8-bit units.
 Bytes Sine(double hz, std::uint32_t rate, double amplitude) {
-    return Samples(rate, 16, [&](std::size_t i) {
+    return Samples(rate, {16, false}, [&](std::size_t i) {
         return static_cast<int>(std::lround(amplitude * 256 * Sin(hz, i, rate)));
     });
 }
@@ -47,57 +50,91 @@ double RmsOff(const Bytes& s, auto expected) {
     return std::sqrt(energy / static_cast<double>(to - from));
 }
 
-// Sample k is the source at time k / target rate; nothing is left of a tone the new rate
-// cannot carry.
-TEST(Resample, TonesKeepTimeAndLevelAndNothingAboveNyquistRemains) {
+// Sample k is the source at time k / target rate, as loud, to 90 % of the new band, and 3 dB at
+// most down at 95 %; nothing is left of a tone the new rate cannot carry.
+TEST(Resample, TonesKeepTimeAndLevelToTheBandEdgeAndNothingAboveNyquistRemains) {
     for (const auto& [from, to] : {std::pair{44100u, 16725u}, {8000u, 22050u}}) {
-        const auto out = ResampleToEightBitMono(Sine(1000, from, 100), 1, 16, from, to);
+        const auto out = ResampleToEightBitMono(Sine(1000, from, 100), 1, {}, from, to);
         const double off =
             RmsOff(out.value(), [&](std::size_t i) { return 100 * Sin(1000, i, to); });
         EXPECT_LT(off, 0.35) << from << " -> " << to;  // the 8-bit rounding's own: 0.29
     }
-    for (const double hz : {4500.0, 6000.0, 15000.0}) {  // note 48: 8 363 Hz, Nyquist 4 181 Hz
-        const auto out = ResampleToEightBitMono(Sine(hz, 44100, 127.9), 1, 16, 44100, 8363);
+    const std::uint32_t note48 = 8363;
+    for (const auto& [share, least] : {std::pair{0.9, -1.0}, {0.95, -3.0}}) {
+        const double hz = share * note48 / 2;
+        const Bytes out =
+            ResampleToEightBitMono(Sine(hz, 44100, 100), 1, {}, 44100, note48).value();
+        const double rms = RmsOff(out, [](std::size_t) { return 0.0; });
+        EXPECT_GT(20 * std::log10(rms / (100 / std::sqrt(2.0))), least) << share;
+        EXPECT_LT(20 * std::log10(rms / (100 / std::sqrt(2.0))), 0.1) << share;
+    }
+    for (const double hz : {4300.0, 6000.0, 15000.0}) {  // Nyquist at note 48: 4 181.5 Hz
+        const auto out = ResampleToEightBitMono(Sine(hz, 44100, 127.9), 1, {}, 44100, note48);
         EXPECT_LT(RmsOff(out.value(), [](std::size_t) { return 0.0; }), 128 / std::sqrt(2.0) / 100)
             << hz;  // -40 dBFS
     }
 }
 
-// A steady level, rounded to nearest from all 16 bits, clamped, channels averaged.
-TEST(Resample, LevelsRoundFromSixteenBitsClampAndMixChannels) {
+// A steady level, rounded to nearest from all its bits, clamped, channels averaged.
+TEST(Resample, LevelsRoundFromEveryBitClampAndMixChannels) {
     const struct {
-        std::uint16_t bits;
-        std::vector<int> frame;
+        SampleCoding coding;
+        std::vector<double> frame;
         int expected;
     } cases[] = {
-        {16, {200}, 129},  // 0.78: the high byte alone or a floor would say 128
-        {16, {-200}, 127}, {16, {90}, 128},         {16, {32767}, 255},
-        {16, {-32768}, 0}, {16, {2560, 5120}, 143}, {16, {-32768, 32767}, 128},
-        {8, {200}, 200},   {8, {100, 201}, 151},
+        {{16, false}, {200}, 129},  // 0.78: the high byte alone or a floor would say 128
+        {{16, false}, {-200}, 127},
+        {{16, false}, {90}, 128},
+        {{16, false}, {32767}, 255},
+        {{16, false}, {-32768}, 0},
+        {{16, false}, {2560, 5120}, 143},
+        {{16, false}, {-32768, 32767}, 128},
+        {{8, false}, {200}, 200},
+        {{8, false}, {100, 202}, 151},
+        {{24, false}, {51200}, 129},  // 0.78 again, from the 24-bit value's low bytes
+        {{24, false}, {-8388608, -8388608}, 0},
+        {{32, false}, {-13107200}, 127},  // -0.78
+        {{32, false}, {2147483647}, 255},
+        {{32, true}, {0.25, -0.5}, 112},
+        {{32, true}, {0.006}, 129},
+        {{32, true}, {4.0}, 255},  // beyond full scale: clipped
+        {{32, true}, {NAN}, 128},
     };
     for (const auto& c : cases) {
         const auto channels = static_cast<std::uint16_t>(c.frame.size());
-        const Bytes in =
-            Samples(2000 * channels, c.bits, [&](std::size_t i) { return c.frame[i % channels]; });
-        const auto out = ResampleToEightBitMono(in, channels, c.bits, 22050, 16725).value();
-        EXPECT_EQ(out[out.size() / 2], c.expected) << c.frame[0] << " in " << c.bits << " bits";
+        const Bytes in = Samples(2000 * channels, c.coding,
+                                 [&](std::size_t i) { return c.frame[i % channels]; });
+        for (const std::uint32_t to : {16725u, 22050u}) {
+            const auto out = ResampleToEightBitMono(in, channels, c.coding, 22050, to).value();
+            EXPECT_EQ(out[out.size() / 2], c.expected)
+                << c.frame[0] << " in " << c.coding.bits << " bits to " << to;
+        }
     }
 }
 
+// Every sample comes from the source: the last one of a steady level is not silence added to
+// make up the count.
 TEST(Resample, LengthsAndBounds) {
     EXPECT_EQ(ScaleToRate(10, 4, 3), 8u);  // 7.5, halves up
     EXPECT_EQ(ScaleToRate(5, 0, 7), 0u);
     EXPECT_EQ(ScaleToRate(0xFFFFFFFF, 1000, 100000), 429496729500u);
     EXPECT_TRUE(CanResample(1, 256) && CanResample(256, 1));  // the ratio 1/256 .. 256
     for (const auto& [from, to] : {std::pair{0u, 8000u}, {8000u, 0u}, {1u, 257u}, {257u, 1u}}) {
-        EXPECT_FALSE(CanResample(from, to) || ResampleToEightBitMono(Bytes(8), 1, 8, from, to));
+        EXPECT_FALSE(CanResample(from, to) ||
+                     ResampleToEightBitMono(Bytes(8), 1, {8, false}, from, to));
     }
-    EXPECT_FALSE(ResampleToEightBitMono(Bytes(8), 3, 8, 8000, 8000) ||
-                 ResampleToEightBitMono(Bytes(8), 1, 24, 8000, 8000));
+    for (const SampleCoding coding : {SampleCoding{12, false}, {16, true}, {64, true}}) {
+        EXPECT_FALSE(ResampleToEightBitMono(Bytes(8), 1, coding, 8000, 8000)) << coding.bits;
+    }
+    EXPECT_FALSE(ResampleToEightBitMono(Bytes(8), 3, {8, false}, 8000, 8000));
     // Half a frame at the end is dropped; the rest makes ScaleToRate(frames) samples.
-    for (const std::uint32_t to : {16725u, 44100u, 100000u}) {
-        const auto out = ResampleToEightBitMono(Bytes(4 * 1001 + 3), 2, 16, 44100, to);
-        EXPECT_EQ(out.value().size(), ScaleToRate(1001, 44100, to)) << to;
+    const Bytes level = Samples(2 * 1001, {16, false}, [](std::size_t) { return 20000; });
+    for (const std::uint32_t to : {8363u, 11025u, 16725u, 16609u, 44100u, 100000u}) {
+        Bytes in = level;
+        in.resize(in.size() + 3);
+        const auto out = ResampleToEightBitMono(in, 2, {16, false}, 44100, to).value();
+        ASSERT_EQ(out.size(), ScaleToRate(1001, 44100, to)) << to;
+        EXPECT_GT(out.back(), 128 + 20) << to;  // the edge of a level of 78
     }
 }
 
@@ -106,20 +143,25 @@ TEST(Resample, LengthsAndBounds) {
 // CORVANE_WRITE_RESAMPLED=1 (tests/data/README.md).
 TEST(Resample, SameBytesAsTheNativeBuild) {
     Bytes made;
-    using Case = std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t>;
-    for (const auto& [channels, bits, from, to] : {Case{2, 16, 44100, 16725},
-                                                   {1, 8, 8000, 16725},
-                                                   {1, 16, 22050, 8363},
-                                                   {2, 8, 11025, 11025},
-                                                   {1, 16, 44100, 100000}}) {
+    using Case = std::tuple<std::uint16_t, SampleCoding, std::uint32_t, std::uint32_t>;
+    for (const auto& [channels, coding, from, to] : {Case{2, {16, false}, 44100, 16725},
+                                                     {1, {8, false}, 8000, 16725},
+                                                     {1, {16, false}, 22050, 8363},
+                                                     {2, {8, false}, 11025, 11025},
+                                                     {1, {16, false}, 44100, 100000},
+                                                     {2, {24, false}, 48000, 16609},
+                                                     {1, {32, true}, 96000, 8363}}) {
         std::uint32_t seed = 1;
-        const Bytes in = Samples(3000u * channels, bits, [&](std::size_t i) {
+        const Bytes in = Samples(3000u * channels, coding, [&](std::size_t i) {
             seed = seed * 1664525 + 1013904223;
             const int v = static_cast<int>(i % 64 < 32 ? i % 32 : 32 - i % 32) * 1800 - 28800 +
                           static_cast<int>(seed >> 20) - 2048;
-            return bits == 16 ? v : 128 + v / 256;
+            return coding.floating     ? v / 32768.0
+                   : coding.bits == 8  ? 128 + v / 256
+                   : coding.bits == 24 ? v * 256
+                                       : v;
         });
-        const auto out = ResampleToEightBitMono(in, channels, bits, from, to).value();
+        const auto out = ResampleToEightBitMono(in, channels, coding, from, to).value();
         made.insert(made.end(), out.begin(), out.end());
     }
     const std::filesystem::path file = CORVANE_TEST_DATA "/resampled.bin";
