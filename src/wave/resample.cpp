@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace corvane {
 namespace {
@@ -125,6 +126,10 @@ std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
         }
         return out;
     }
+    // libsoxr built without OpenMP keeps its transforms' tables in a cache no lock guards: one
+    // conversion at a time, whatever threads (a bank's samples, the window's worker) ask.
+    static std::mutex oneAtATime;
+    const std::lock_guard<std::mutex> lock(oneAtATime);
     const Resampler resampler = MakeResampler(sourceRate, targetRate);
     if (!resampler) return std::nullopt;
     // After the source, silence: as much as the filter needs to bring out the last samples,
