@@ -30,6 +30,13 @@ constexpr const char* kUsage =
     "                                include, with each sample's note, finetune and loop)\n"
     "                                and NAME.0.bin ... (16 KB host pages at #C000); prints\n"
     "                                what it costs the card's memory and the host first\n"
+    "  render FILE -o OUT.wav [--note=N] [--finetune=F] [--volume=V] [--seconds=S]\n"
+    "         [--encoder=E] [P]      what the card plays of a packed file, or of a WAV\n"
+    "                                packed as pack does: 37500 Hz 16-bit mono; note\n"
+    "                                (0 to 95) and finetune (-8 to 7) by default those\n"
+    "                                that play the sample at its own pitch (a packed\n"
+    "                                file: 60 and 0), volume 0 to 64 (default 64), S\n"
+    "                                seconds (default: the sample once; 2 if it loops)\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
@@ -84,22 +91,24 @@ std::optional<LoopChoice> ParseLoopChoice(std::string_view text) {
     return std::nullopt;
 }
 
+// A decimal whole number from `low` to `high`.
+std::optional<int> WholeNumber(std::string_view digits, int low, int high) {
+    int value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
 // "source", "note:N" for a usable note, or a whole number of Hz.
 std::optional<RateChoice> ParseRateChoice(std::string_view text) {
-    const auto number = [](std::string_view digits, int low, int high) -> std::optional<int> {
-        int value = 0;
-        const char* end = digits.data() + digits.size();
-        const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
-        if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
-        return value;
-    };
     if (text == "source") return RateChoice{};
     if (text.starts_with("note:")) {
-        const auto note = number(text.substr(5), kLowestNote, kHighestNote);
+        const auto note = WholeNumber(text.substr(5), kLowestNote, kHighestNote);
         if (note) return RateChoice{*note, 0};
         return std::nullopt;
     }
-    const auto hertz = number(text, 1000, 100000);
+    const auto hertz = WholeNumber(text, 1000, 100000);
     if (hertz) return RateChoice{0, static_cast<std::uint32_t>(*hertz)};
     return std::nullopt;
 }
@@ -117,6 +126,30 @@ void AddPreparation(CLI::App& app, Request& request) {
               [&request](Rom rom) { request.rom = rom; });
     AddChoice(app, "--loop", "takes keep, cut or ignore", ParseLoopChoice,
               [&request](LoopChoice loop) { request.loop = loop; });
+}
+
+// How `render` plays the sample: --note, --finetune, --volume, --seconds.
+void AddRenderChoice(CLI::App& app, RenderChoice& render) {
+    const auto whole = [](int low, int high) {
+        return [low, high](std::string_view text) { return WholeNumber(text, low, high); };
+    };
+    AddChoice(app, "--note", "takes 0 to 95", whole(0, kCardHighestNote),
+              [&render](int note) { render.note = note; });
+    AddChoice(app, "--finetune", "takes -8 to 7", whole(-8, 7),
+              [&render](int finetune) { render.finetune = finetune; });
+    AddChoice(app, "--volume", "takes 0 to 64", whole(0, kCardFullVolume),
+              [&render](int volume) { render.volume = volume; });
+    const auto seconds = [](std::string_view text) -> std::optional<double> {
+        double value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end || !(value > 0 && value <= kMostRenderSeconds)) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    AddChoice(app, "--seconds", "takes more than 0, at most 600", seconds,
+              [&render](double value) { render.seconds = value; });
 }
 
 // The arguments and options `command` takes; nullptr for a command there is not.
@@ -158,6 +191,14 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         AddChoice(app, "--card", "takes 112k or 466k", ParseCardMemory,
                   [&request](CardMemory card) { request.card = card; });
         return RunBank;
+    }
+    if (command == "render") {
+        files(false);
+        output()->required();
+        AddEncoder(app, request);
+        AddPreparation(app, request);
+        AddRenderChoice(app, request.render);
+        return RunRender;
     }
     if (command == "unpack") {
         files(false);

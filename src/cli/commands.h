@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "card/bank.h"
+#include "card/card_sound.h"
 #include "card/pitch.h"
 #include "codec/encoder_choice.h"
 #include "wave/source.h"
@@ -29,6 +31,16 @@ struct RateChoice {
     std::uint32_t hertz = 0;
 };
 
+constexpr double kMostRenderSeconds = 600;
+
+// How `render` plays the sample: each unset choice is the one the sample brings.
+struct RenderChoice {
+    std::optional<int> note;       // 0 to 95
+    std::optional<int> finetune;   // -8 to 7
+    int volume = kCardFullVolume;  // 0 to 64
+    std::optional<double> seconds;
+};
+
 // What a command was asked to do: its file arguments and the options it takes, as parsed.
 struct Request {
     std::vector<std::string> inputs;
@@ -42,6 +54,7 @@ struct Request {
     Rom rom = Rom::V104;
     LoopChoice loop = LoopChoice::Keep;
     CardMemory card = CardMemory::Basic;
+    RenderChoice render;
 
     // How each source is prepared: the rate chosen, on the ROM chosen, and the loop.
     Preparation HowToPrepare() const;
@@ -55,6 +68,7 @@ int RunUnpack(const Request& request);
 int RunDepacker(const Request& request);
 int RunDemo(const Request& request);
 int RunBank(const Request& request);
+int RunRender(const Request& request);
 
 // UTF-8 text to standard output and standard error; on a Windows console, as the console's
 // own wide text. Print is false with `error` set when the output refuses the text.
@@ -69,6 +83,9 @@ int PrintResult(std::string_view text, int status);
 void Refuse(const std::string& subject, const std::string& why);
 // Prints "corvane-cli: <why>" and where to find help, on one line; returns kExitUsage.
 int UsageError(const std::string& why);
+
+// Writes a whole output file, or standard output for "-"; when it cannot, says why on stderr.
+bool Write(const std::string& target, std::span<const std::uint8_t> bytes);
 
 // "-" names standard input or output.
 inline bool IsStandardStream(const std::string& name) { return name == "-"; }

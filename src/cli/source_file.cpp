@@ -9,11 +9,21 @@
 
 namespace corvane::cli {
 
+std::optional<std::vector<std::uint8_t>> ReadInput(const std::string& path, std::string& error) {
+    return IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
+}
+
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
                                                  LoadedSource* refused) {
     std::string error;
-    auto bytes =
-        IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
+    auto bytes = ReadInput(path, error);
+    return AnalyseSource(path, std::move(bytes), std::move(error), how, refused);
+}
+
+std::optional<AnalysedSource> AnalyseSource(const std::string& path,
+                                            std::optional<std::vector<std::uint8_t>> bytes,
+                                            std::string error, const Preparation& how,
+                                            LoadedSource* refused) {
     if (bytes && bytes->empty()) error = "it is empty";
     AnalysedSource source;
     if (bytes && !bytes->empty()) {
