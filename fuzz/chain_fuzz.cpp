@@ -1,6 +1,6 @@
 // libFuzzer entry: every input is a file handed to the program, taken the whole road through
-// the core: prepared at another rate with its loop cut and made into a bank; load (from a copy
-// and in place), analyse (statistics, step table, both drawings,
+// the core: prepared at another rate with its loop cut, made into a bank and played as the card
+// plays it; load (from a copy and in place), analyse (statistics, step table, both drawings,
 // summary texts), pack, unpack over the image; and read as a packed file, also with its length
 // made to agree. A broken invariant aborts with its description; the sanitizers catch the rest.
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "card/bank.h"
+#include "card/card_sound.h"
 #include "codec/decoder.h"
 #include "codec/encoder.h"
 #include "text/facts.h"
@@ -45,6 +46,13 @@ const char* RunPreparedChain(std::span<const std::uint8_t> input) {
                         sample.loop->end > 4 * (sample.file.size() - kPackedHeaderSize))) {
         return "the card's loop is not inside what it stores";
     }
+    // What the card plays of it and on into its loop: no read outside what it stores.
+    const std::vector<std::uint8_t> stored = StoredSamplesOf(*ParsePackedFile(sample.file));
+    CardChannel channel{.samples = stored,
+                        .period = static_cast<std::uint32_t>(256 + input.size() % 300),
+                        .loop = sample.loop};
+    std::vector<std::int16_t> sound(StepsToPlayOnce(stored.size(), channel.period) + 5000);
+    RenderCard({&channel, 1}, sound);
     const Bank bank = LayOutBank({sample}, CardMemory::Basic);
     return BankListing(bank, "x").empty() || PageImages(bank).size() != 1 ? "no bank" : nullptr;
 }
