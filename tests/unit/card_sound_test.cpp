@@ -95,6 +95,10 @@ TEST(CardSound, LoopRepeatsExactly) {
 // The card as plainly as it can be put: after k steps a channel is k * 256 / P bytes into what it
 // plays (the sample, then its loop again and again) and plays the straight line between the
 // bytes on either side, (byte - 128) * volume * 4; the channels add.
+double PlainPosition(const CardChannel& c, std::size_t k) {
+    return static_cast<double>(k) * 256 / std::max(c.period, 256u);
+}
+
 double PlainCard(const CardChannel& c, std::size_t k) {
     const std::size_t n = c.samples.size();
     const auto played = [&](std::size_t j) -> double {
@@ -102,7 +106,7 @@ double PlainCard(const CardChannel& c, std::size_t k) {
         if (!c.loop) return 0;
         return c.samples[c.loop->begin + (j - n) % (c.loop->end - c.loop->begin)] - 128.0;
     };
-    const double at = static_cast<double>(k) * 256 / std::max(c.period, 256u);
+    const double at = PlainPosition(c, k);
     const std::size_t j = static_cast<std::size_t>(at);
     if (!c.loop && j >= n) return 0;
     return (played(j) + (at - double(j)) * (played(j + 1) - played(j))) * std::min(c.volume, 64) *
@@ -127,7 +131,11 @@ TEST(CardSound, EqualsAPlainModelOfTheCard) {
                 c.loop = CardLoop{
                     begin, begin + 1 + static_cast<std::uint32_t>(random() % (b.size() - begin))};
             }
-            steps = std::max(steps, StepsToPlayOnce(b.size(), std::max(c.period, 256u)) + 500);
+            // The sample once: the steps before the model's position reaches its end.
+            const std::size_t once = StepsToPlayOnce(b.size(), std::max(c.period, 256u));
+            EXPECT_LT(PlainPosition(c, once - 1), double(b.size()));
+            EXPECT_GE(PlainPosition(c, once), double(b.size()));
+            steps = std::max(steps, once + 500);
             channels.push_back(c);
         }
         const Sound sound = Render(channels, steps, random);
