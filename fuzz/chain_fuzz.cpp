@@ -1,7 +1,7 @@
 // libFuzzer entry: every input is a file handed to the program, taken the whole road through
 // the core: prepared (at another rate for some) with its loop cut, written as a file of its own
-// and read back, and made into a bank; load (from a copy
-// and in place), analyse (statistics, step table, both drawings,
+// and read back, made into a bank and played as the card plays it; load (from a copy and in
+// place), analyse (statistics, step table, both drawings,
 // summary texts), pack, unpack over the image; and read as a packed file, also with its length
 // made to agree. A broken invariant aborts with its description; the sanitizers catch the rest.
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
 #include "card/bank.h"
+#include "card/card_sound.h"
 #include "codec/decoder.h"
 #include "codec/depacker_listing.h"
 #include "codec/encoder.h"
@@ -64,6 +65,13 @@ const char* RunPreparedChain(std::span<const std::uint8_t> input) {
                         sample.loop->end > 4 * (sample.file.size() - kPackedHeaderSize))) {
         return "the card's loop is not the loop, or not inside what it stores";
     }
+    // What the card plays of it and on into its loop: no read outside what it stores.
+    const std::vector<std::uint8_t> stored = StoredSamplesOf(*ParsePackedFile(sample.file));
+    CardChannel channel{.samples = stored,
+                        .period = static_cast<std::uint32_t>(256 + input.size() % 300),
+                        .loop = sample.loop};
+    std::vector<std::int16_t> sound(StepsToPlayOnce(stored.size(), channel.period) + 5000);
+    RenderCard({&channel, 1}, sound);
     const Bank bank = LayOutBank({sample}, CardMemory::Basic, "x");
     const std::size_t pages = (sample.file.size() + kHostPageBytes - 1) / kHostPageBytes;
     return BankListing(bank).empty() || PageImages(bank).size() != pages ? "no bank" : nullptr;

@@ -36,6 +36,13 @@ constexpr const char* kUsage =
     "  convert FILE.wav -o OUT.wav [P]\n"
     "                                the 8-bit mono sample pack would pack, any length,\n"
     "                                its loop in a smpl chunk\n"
+    "  render FILE -o OUT.wav [--note=N] [--finetune=F] [--volume=V] [--seconds=S]\n"
+    "         [--encoder=E] [P]      what the card plays of a packed file, or of a WAV\n"
+    "                                packed as pack does: 37500 Hz 16-bit mono; note\n"
+    "                                (0 to 95) and finetune (-8 to 7) by default those\n"
+    "                                that play the sample at its own pitch (a packed\n"
+    "                                file: 60 and 0), volume 0 to 64 (default 64), S\n"
+    "                                seconds (default: the sample once; 2 if it loops)\n"
     "  unpack FILE.C -o OUT.wav [--rate HZ|note:N] [--rom=1.04|1.05]\n"
     "                                decode a packed file to 8-bit mono (default 22050 Hz)\n"
     "  depacker [-o FILE]            write the Z80 depacker listing (default Depacker.txt)\n"
@@ -103,6 +110,15 @@ std::optional<RateChoice> ParseUnpackRate(std::string_view text) {
     return RateChoice{RateChoice::Kind::Hertz, 0, hertz};
 }
 
+// A decimal whole number from `low` to `high`.
+std::optional<int> WholeNumber(std::string_view digits, int low, int high) {
+    int value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
 void AddRom(CLI::App& app, Request& request) {
     AddChoice(app, "--rom", "takes 1.04 or 1.05", ParseRom,
               [&request](Rom rom) { request.rom = rom; });
@@ -120,6 +136,30 @@ void AddPreparation(CLI::App& app, Request& request) {
     AddRom(app, request);
     AddChoice(app, "--loop", "takes keep, cut or ignore", ParseLoopChoice,
               [&request](LoopChoice loop) { request.loop = loop; });
+}
+
+// How `render` plays the sample: --note, --finetune, --volume, --seconds.
+void AddRenderChoice(CLI::App& app, RenderChoice& render) {
+    const auto whole = [](int low, int high) {
+        return [low, high](std::string_view text) { return WholeNumber(text, low, high); };
+    };
+    AddChoice(app, "--note", "takes 0 to 95", whole(0, kCardHighestNote),
+              [&render](int note) { render.note = note; });
+    AddChoice(app, "--finetune", "takes -8 to 7", whole(-8, 7),
+              [&render](int finetune) { render.finetune = finetune; });
+    AddChoice(app, "--volume", "takes 0 to 64", whole(0, kCardFullVolume),
+              [&render](int volume) { render.volume = volume; });
+    const auto seconds = [](std::string_view text) -> std::optional<double> {
+        double value = 0;
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end || !(value > 0 && value <= kMostRenderSeconds)) {
+            return std::nullopt;
+        }
+        return value;
+    };
+    AddChoice(app, "--seconds", "takes more than 0, at most 600", seconds,
+              [&render](double value) { render.seconds = value; });
 }
 
 // The arguments and options `command` takes; nullptr for a command there is not.
@@ -173,6 +213,14 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         AddChoice(app, "--reserve", "takes a number of bytes, or of K (1 024 bytes) as 20K",
                   ParseBytes, [&request](std::size_t bytes) { request.reserve = bytes; });
         return RunBank;
+    }
+    if (command == "render") {
+        files(false);
+        output()->required();
+        AddEncoder(app, request);
+        AddPreparation(app, request);
+        AddRenderChoice(app, request.render);
+        return RunRender;
     }
     if (command == "unpack") {
         files(false);

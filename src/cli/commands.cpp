@@ -19,9 +19,6 @@ namespace corvane::cli {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Writes a whole output file, or standard output for "-".
 bool Write(const std::string& target, std::span<const std::uint8_t> bytes) {
     std::string error;
     if (IsStandardStream(target) ? WriteStandardOutput(bytes, error)
@@ -32,6 +29,8 @@ bool Write(const std::string& target, std::span<const std::uint8_t> bytes) {
                ": cannot write: " + error + "\n");
     return false;
 }
+
+namespace {
 
 std::vector<std::uint8_t> AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -118,8 +117,7 @@ int RunSnr(const Request& request) {
 int RunUnpack(const Request& request) {
     const std::string& input = request.inputs[0];
     std::string error;
-    const auto bytes =
-        IsStandardStream(input) ? ReadStandardInput(error) : ReadWholeFile(PathOf(input), error);
+    const auto bytes = ReadInput(input, error);
     if (!bytes) {
         Refuse(input, RefusalText(Refusal::Unreadable) + ": " + error);
         return kExitRefused;

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "card/bank.h"
+#include "card/card_sound.h"
 #include "card/pitch.h"
 #include "card/rate_choice.h"
 #include "codec/encoder_choice.h"
@@ -24,6 +26,16 @@ using Args = std::vector<std::string>;  // UTF-8
 // The whole command line, program name left out.
 int RunCommandLine(Args args);
 
+constexpr double kMostRenderSeconds = 600;
+
+// How `render` plays the sample: each unset choice is the one the sample brings.
+struct RenderChoice {
+    std::optional<int> note;       // 0 to 95
+    std::optional<int> finetune;   // -8 to 7
+    int volume = kCardFullVolume;  // 0 to 64
+    std::optional<double> seconds;
+};
+
 // What a command was asked to do: its file arguments and the options it takes, as parsed.
 struct Request {
     std::vector<std::string> inputs;
@@ -40,6 +52,7 @@ struct Request {
     std::optional<std::string> list;  // bank --list: a file naming the samples, one a line
     std::size_t firstPage = 0;        // bank --first-page
     std::size_t reserve = 0;          // bank --reserve: card bytes something else takes
+    RenderChoice render;
 
     // How each source is prepared: the rate chosen, on the ROM chosen, and the loop.
     Preparation HowToPrepare() const;
@@ -54,6 +67,7 @@ int RunUnpack(const Request& request);
 int RunDepacker(const Request& request);
 int RunDemo(const Request& request);
 int RunBank(const Request& request);
+int RunRender(const Request& request);
 
 // UTF-8 text to standard output and standard error; on a Windows console, as the console's
 // own wide text. Print is false with `error` set when the output refuses the text.
@@ -68,6 +82,9 @@ int PrintResult(std::string_view text, int status);
 void Refuse(const std::string& subject, const std::string& why);
 // Prints "corvane-cli: <why>" and where to find help, on one line; returns kExitUsage.
 int UsageError(const std::string& why);
+
+// Writes a whole output file, or standard output for "-"; when it cannot, says why on stderr.
+bool Write(const std::string& target, std::span<const std::uint8_t> bytes);
 
 // "-" names standard input or output.
 inline bool IsStandardStream(const std::string& name) { return name == "-"; }

@@ -9,12 +9,26 @@
 #include "text/facts.h"
 
 namespace corvane::cli {
+namespace {
 
-std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Preparation& how,
-                                               LoadedSource* refused, bool warnLoop) {
-    std::string error;
-    auto bytes =
-        IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
+AnalysedSource Analysed(LoadedSource loaded) {
+    AnalysedSource source;
+    source.loaded = std::move(loaded);
+    source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));
+    source.table = DeriveStepTable(source.stats.gainSpanLow, source.stats.gainSpanHigh);
+    return source;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadInput(const std::string& path, std::string& error) {
+    return IsStandardStream(path) ? ReadStandardInput(error) : ReadWholeFile(PathOf(path), error);
+}
+
+std::optional<LoadedSource> PrepareInput(const std::string& path,
+                                         std::optional<std::vector<std::uint8_t>> bytes,
+                                         std::string error, const Preparation& how,
+                                         LoadedSource* refused, bool warnLoop) {
     if (bytes && bytes->empty()) error = "it is empty";
     LoadedSource loaded;
     if (bytes && !bytes->empty()) {
@@ -35,15 +49,27 @@ std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Pr
     return std::nullopt;
 }
 
+std::optional<LoadedSource> LoadPreparedSource(const std::string& path, const Preparation& how,
+                                               LoadedSource* refused, bool warnLoop) {
+    std::string error;
+    auto bytes = ReadInput(path, error);
+    return PrepareInput(path, std::move(bytes), std::move(error), how, refused, warnLoop);
+}
+
+std::optional<AnalysedSource> AnalyseSource(const std::string& path,
+                                            std::optional<std::vector<std::uint8_t>> bytes,
+                                            std::string error, const Preparation& how,
+                                            LoadedSource* refused) {
+    auto loaded = PrepareInput(path, std::move(bytes), std::move(error), how, refused);
+    if (!loaded) return std::nullopt;
+    return Analysed(std::move(*loaded));
+}
+
 std::optional<AnalysedSource> LoadAnalysedSource(const std::string& path, const Preparation& how,
                                                  LoadedSource* refused, bool warnLoop) {
     auto loaded = LoadPreparedSource(path, how, refused, warnLoop);
     if (!loaded) return std::nullopt;
-    AnalysedSource source;
-    source.loaded = std::move(*loaded);
-    source.stats = ComputeDifferenceStats(SamplesOf(source.loaded.image));
-    source.table = DeriveStepTable(source.stats.gainSpanLow, source.stats.gainSpanHigh);
-    return source;
+    return Analysed(std::move(*loaded));
 }
 
 }  // namespace corvane::cli
