@@ -201,8 +201,10 @@ void SavePacked() {
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry || entry->empty()) return;
     StopPlayback();
-    LoadSource();  // the image may hold decoded samples from a repacked playback
-    PackSample([entry = *entry] { SaveWhatWasPacked(entry); });  // no new analysis here
+    const bool decoded = !app.SourceInImage;  // samples of a repacked playback, and their plots
+    LoadSource();
+    if (decoded) AnalyseSample(false);
+    PackSample([entry = *entry] { SaveWhatWasPacked(entry); });
 }
 
 void CompressAll() {

@@ -79,7 +79,9 @@ void ShowCardFacts() {
     const bool shown = app.SampleValid;
     SetLabel(Layout::CardNoteLabel, shown ? texts.note : "");
     SetLabel(Layout::CardPitchLabel, shown ? texts.pitch : "");
-    SetLabel(Layout::LoopLabel, shown ? texts.loop : "");
+    // The core drops an ignored loop; the line still says the file had one.
+    const bool ignored = app.SourceHasLoop && !app.SourceLoop;
+    SetLabel(Layout::LoopLabel, !shown ? "" : ignored ? kIgnoredLoopText : texts.loop);
     SetLabel(Layout::LoopNoteLabel, shown ? texts.loopNote : "");
 }
 
@@ -118,6 +120,7 @@ bool LoadSource() {
     app.SourceLoopProblem = loaded.loopProblem;
     app.SourceHasLoop = loaded.hasLoop;
     if (!app.SampleValid) ClearPlots();
+    ShowCardFacts();
     return app.SampleValid;
 }
 

@@ -21,6 +21,9 @@ struct CardTexts {
 CardTexts CardTextsOf(Rom rom, std::uint32_t rate, const std::optional<SampleLoop>& loop,
                       LoopProblem problem);
 
+// The loop line of a file whose loop the user chose to ignore.
+inline constexpr char kIgnoredLoopText[] = "Loop: the file's loop is ignored";
+
 // "-0.3": one decimal, whatever the C locale.
 std::string CentsText(double cents);
 

@@ -59,14 +59,17 @@ Bytes PackedAs(const Bytes& wav, const Preparation& how) {
         .file;
 }
 
-TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
+// 44 100 Hz 16-bit mono with a loop from 2 000 to 7 999.
+Bytes Looped(std::size_t count = 9000) {
     Bytes smpl(28, 0);
     for (const std::uint32_t field : {1u, 0u, 0u, 0u, 2000u, 7999u, 0u, 0u}) PutU32(smpl, field);
     std::vector<int> values;
-    for (const std::uint8_t s : Tone(9000, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
-    const Bytes data = Pcm16(values);
-    const Bytes looped =
-        Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", data}, {"smpl", smpl}});
+    for (const std::uint8_t s : Tone(count, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
+    return Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", Pcm16(values)}, {"smpl", smpl}});
+}
+
+TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
+    const Bytes looped = Looped();
     source.Write(L"looped.wav", looped);
     source.Write(L"plain.wav", Wav({1, 1, 22050, 8}, Tone(3000, 20, 60)));
     ListAndSelect(source.path, {L"looped.wav", L"plain.wav"}, 0);
@@ -95,11 +98,32 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
                      L"cli.C\" --rate=note:48 --rom=1.05 --loop=cut"),
               0u);
     EXPECT_EQ(output.Read(L"cli.C"), output.Read(L"b.C"));  // the window's file is the CLI's
+    Choose(Layout::LoopChoice, 2, IdLoop);
+    EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: the file's loop is ignored");
 
     SelectEntry(1);  // no loop to choose for
     EXPECT_FALSE(IsEnabled(Layout::LoopChoice));
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"");
     EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 48 (C-4) finetune +0");
+}
+
+// Saving a sample keeps the card column as it was, and brings back the source's plots after a
+// repacked playback, so a coder chosen next has nothing stale to leave on screen.
+TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {
+    source.Write(L"looped.wav", Looped());
+    ListAndSelect(source.path, {L"looped.wav"}, 0);
+    const std::wstring note = ControlText(Layout::CardNoteLabel),
+                       gain = ControlText(Layout::GainSpanLabel);
+    const Bytes waveform = PictureBits(Layout::WaveformPicture);
+    RunCommand(IdPlayRepacked);
+    ASSERT_TRUE(PictureBits(Layout::WaveformPicture) != waveform);
+    ASSERT_EQ(RunCommand(IdCompressFile, {EnterFileName(output.path + L"a.C")}).size(), 1u);
+    Choose(Layout::CoderChoice, 1, IdCoder);
+    EXPECT_TRUE(PictureBits(Layout::WaveformPicture) == waveform);
+    EXPECT_EQ(ControlText(Layout::GainSpanLabel), gain);
+    EXPECT_EQ(ControlText(Layout::CardNoteLabel), note);
+    EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: 2 000 to 7 999");
+    EXPECT_TRUE(IsEnabled(Layout::LoopChoice));
 }
 
 }  // namespace

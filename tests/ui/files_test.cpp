@@ -220,7 +220,7 @@ TEST_F(FilesTest, LongWorkCanBeCancelledAndClosed) {
     EXPECT_TRUE(IsEnabled(Layout::CancelButton));
     for (const Layout locked :
          {Layout::SourceList, Layout::OpenFilesButton, Layout::CompressFileButton,
-          Layout::PlayRepackedButton, Layout::CoderChoice}) {
+          Layout::PlayRepackedButton, Layout::CoderChoice, Layout::SaveBankButton}) {
         EXPECT_FALSE(IsEnabled(locked)) << static_cast<int>(locked);
     }
     PumpUntil([] { return !ControlText(Layout::WorkCountLabel).empty(); });
