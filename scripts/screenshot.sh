@@ -1,24 +1,23 @@
 #!/usr/bin/env bash
 # Makes docs/screenshot.png: Corvane's main page with the demo sample loaded, photographed
 # under Wine on a virtual display of its own. Needs the Windows build tools, wine, xvfb,
-# imagemagick and fonts-dejavu-core (scripts/install-deps.sh installs them).
+# imagemagick and the faces of the marks, fonts-symbola or fonts-dejavu-core
+# (scripts/install-deps.sh installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 cmake --preset windows >/dev/null
 cmake --build build/windows -j "$(nproc)" --target corvane-cli corvane_screenshot
 
-# A prefix of its own, where Calibri (absent under Wine) is drawn with DejaVu Sans, which has the
-# check, cross and play marks of the captions.
-export CORVANE_WINEPREFIX=$root/build/windows/screenshot-prefix
+# A plain prefix of its own, with no font set up: the window as a new user sees it under Wine
+# (Calibri is absent there, and Wine draws it with a face of its choosing).
+export CORVANE_WINEPREFIX=$root/build/windows/screenshot-plain-prefix
 export DISPLAY=:93
 Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 work=$(mktemp -d)
 trap 'kill $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
 
-"$root/scripts/wine-run.sh" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-  /v Calibri /d 'DejaVu Sans' /f >/dev/null
 cd "$work"
 "$root/scripts/wine-run.sh" "$root/build/windows/src/cli/corvane-cli.exe" demo -o demo.wav
 "$root/scripts/wine-run.sh" "$root/build/windows/tools/corvane_screenshot.exe" demo.wav >log 2>&1 &

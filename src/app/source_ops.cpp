@@ -69,6 +69,7 @@ std::optional<std::wstring> ListEntryText(int index) {
 
 void SetLabel(Layout label, const std::string& text) {
     SetWindowTextW(Control(label), Widen(text).c_str());
+    InvalidateRect(Control(label), nullptr, TRUE);  // the labels the window draws itself too
 }
 
 void ShowCardFacts() {

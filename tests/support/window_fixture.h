@@ -297,6 +297,12 @@ inline void ListAndSelect(const std::wstring& folder, const std::vector<std::wst
     SelectEntry(index);
 }
 
+// Chooses item `n` of a drop-down list as the user does.
+inline void Choose(Layout choice, int n, int id) {
+    SendMessageW(Control(choice), CB_SETCURSEL, static_cast<WPARAM>(n), 0);
+    RunCommand(id, {}, CBN_SELCHANGE);
+}
+
 inline Bytes PictureBits(Layout picture) {  // the bitmap a picture control shows (empty: none)
     auto bitmap =
         reinterpret_cast<HBITMAP>(SendMessageW(Control(picture), STM_GETIMAGE, IMAGE_BITMAP, 0));

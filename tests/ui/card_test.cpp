@@ -19,11 +19,6 @@ namespace {
 using namespace test;
 using CardTest = MainWindowTest;
 
-void Choose(Layout choice, int n, int id) {
-    SendMessageW(Control(choice), CB_SETCURSEL, static_cast<WPARAM>(n), 0);
-    RunCommand(id, {}, CBN_SELCHANGE);
-}
-
 std::wstring ItemText(Layout choice, int n) {
     wchar_t text[64] = {};
     SendMessageW(Control(choice), CB_GETLBTEXT, static_cast<WPARAM>(n),
@@ -59,14 +54,7 @@ Bytes PackedAs(const Bytes& wav, const Preparation& how) {
         .file;
 }
 
-// 44 100 Hz 16-bit mono with a loop from 2 000 to 7 999.
-Bytes Looped(std::size_t count = 9000) {
-    Bytes smpl(28, 0);
-    for (const std::uint32_t field : {1u, 0u, 0u, 0u, 2000u, 7999u, 0u, 0u}) PutU32(smpl, field);
-    std::vector<int> values;
-    for (const std::uint8_t s : Tone(count, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
-    return Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", Pcm16(values)}, {"smpl", smpl}});
-}
+Bytes Looped() { return LoopedWav(9000, 2000, 7999); }
 
 TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     const Bytes looped = Looped();
