@@ -40,8 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     SendMessageW(app.SourceList, LB_SETCURSEL, 0, 0);
     app.SelectedIndex = 0;
     ClearPlots();
-    LoadSource();
-    AnalyseSample(true);
+    LoadSource([] { AnalyseSample(true); });  // at the source's rate: at once
 
     RedrawWindow(app.MainWindow, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -31,7 +31,7 @@ void CutAfter(std::vector<std::uint8_t>& image, std::uint32_t last) {
 }  // namespace
 
 LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& marks,
-                           const Preparation& how) {
+                           const Preparation& how, Progress* progress) {
     LoadedSource loaded;
     loaded.endsEarly = marks.endsEarly;
     loaded.loopProblem = marks.loopProblem;
@@ -44,7 +44,7 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     std::optional<std::vector<std::uint8_t>> converted;
     if (convert) {
         converted = ResampleToEightBitMono(SamplesOf(image), f.channels, f.bitsPerSample,
-                                           f.sampleRate, how.rate);
+                                           f.sampleRate, how.rate, progress);
         if (!converted) loaded.refusal = Refusal::RateUnconvertible;
     }
     if (converted) {

@@ -57,7 +57,7 @@ std::uint64_t ScaleToRate(std::uint32_t position, std::uint32_t sourceRate,
 
 std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     std::span<const std::uint8_t> samples, std::uint16_t channels, std::uint16_t bitsPerSample,
-    std::uint32_t sourceRate, std::uint32_t targetRate) {
+    std::uint32_t sourceRate, std::uint32_t targetRate, Progress* progress) {
     if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16) ||
         !CanResample(sourceRate, targetRate)) {
         return std::nullopt;
@@ -93,11 +93,16 @@ std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
         data.output_frames = static_cast<long>(std::min(kBlockFrames, length - out.size()));
         if (src_process(state.get(), &data) != 0) return std::nullopt;
         for (long k = 0; k < data.output_frames_gen; ++k) out.push_back(EightBit(converted[k]));
+        if (progress != nullptr) {
+            if (progress->Stopped()) return std::nullopt;
+            progress->Report(out.size(), length);
+        }
         data.data_in += data.input_frames_used;
         data.input_frames -= data.input_frames_used;
         if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;  // it has no more
     }
     out.resize(length, 128);  // should the filter's tail stop short: silence
+    if (progress != nullptr) progress->Report(length, length);
     return out;
 }
 

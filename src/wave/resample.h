@@ -4,6 +4,8 @@
 #include <span>
 #include <vector>
 
+#include "codec/progress.h"
+
 namespace corvane {
 
 // Whether the library can convert between the two rates: both above 0 and their ratio within
@@ -23,9 +25,10 @@ std::uint64_t ScaleToRate(std::uint32_t position, std::uint32_t sourceRate,
 // ScaleToRate(frames, sourceRate, targetRate) samples: sample k is the band-limited source at
 // time k / targetRate, the source being silent before its start and after its end.
 // Nothing when the format is not one of those, CanResample refuses the rates, or the library
-// fails (no memory for its state).
+// fails (no memory for its state). With `progress`: reports how far it got, and gives nothing
+// once asked to stop.
 std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     std::span<const std::uint8_t> samples, std::uint16_t channels, std::uint16_t bitsPerSample,
-    std::uint32_t sourceRate, std::uint32_t targetRate);
+    std::uint32_t sourceRate, std::uint32_t targetRate, Progress* progress = nullptr);
 
 }  // namespace corvane

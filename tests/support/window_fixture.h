@@ -266,6 +266,18 @@ inline void AwaitWork() {  // runs the window's messages until long work has fin
     while (WorkRunning() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
 
+// Runs the window's messages until `done` holds or the work ends.
+template <typename Done>
+void PumpUntil(Done done) {
+    for (MSG message; WorkRunning() && !done();) {
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        } else {
+            Sleep(5);
+        }
+    }
+}
+
 // Sends command `id` as its control would while a watcher answers the dialogs it shows, and
 // lets long work run to its end (and its own dialogs); returns the dialogs seen.
 inline std::vector<SeenDialog> RunCommand(int id, std::vector<Answer> answers = {},

@@ -95,6 +95,33 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 48 (C-4) finetune +0");
 }
 
+// Converting a long file to a note's rate is long work, with progress; the converted sample
+// is taken once it is done. Cancelled, nothing is taken, and "▶  PLAY SOURCE" loads it again.
+TEST_F(CardTest, ConvertingALongFileRunsOnTheWorker) {
+    const Bytes minute = Wav({1, 2, 44100, 16}, Tone(4 * 44100 * 60, 37, 100));
+    source.Write(L"long.wav", minute);
+    source.Write(L"short.wav", Wav({1, 1, 8000, 8}, Tone(3000, 20, 60)));
+    ListAndSelect(source.path, {L"short.wav", L"long.wav"}, 0);
+    Choose(Layout::RateChoice, 1, IdRate);
+    const Bytes converted = LoadSourceBytes(minute, {16725}).image;
+    for (const bool cancel : {false, true}) {
+        SelectEntry(0);
+        SendMessageW(App().SourceList, LB_SETCURSEL, 1, 0);
+        SendMessageW(App().MainWindow, WM_COMMAND, MAKEWPARAM(IdSourceList, LBN_SELCHANGE), 0);
+        ASSERT_TRUE(WorkRunning());
+        PumpUntil([] { return SendMessageW(Control(Layout::ProgressBar), PBM_GETPOS, 0, 0) > 0; });
+        if (cancel) SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        AwaitWork();
+        EXPECT_EQ(App().SampleValid, !cancel);
+        EXPECT_TRUE(App().WaveImage == converted || cancel);
+    }
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled");
+    sounds.clear();
+    RunCommand(IdPlaySource);
+    ASSERT_EQ(sounds.size(), 2u);
+    EXPECT_TRUE(sounds[1].image == converted);
+}
+
 // Saving a sample keeps the card column as it was, and brings back the source's plots after a
 // repacked playback, so a coder chosen next has nothing stale to leave on screen.
 TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {

@@ -1,5 +1,6 @@
 // Resampling: tones keep their frequency and level, tones above the new Nyquist rate vanish,
-// every bit of a 16-bit source counts, lengths and bounds, the same bytes in both builds.
+// every bit of a 16-bit source counts, lengths and bounds, progress and stopping, the same bytes
+// in both builds.
 #include "wave/resample.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,14 @@ TEST(Resample, LengthsAndBounds) {
         const auto out = ResampleToEightBitMono(Bytes(4 * 1001 + 3), 2, 16, 44100, to);
         EXPECT_EQ(out.value().size(), ScaleToRate(1001, 44100, to)) << to;
     }
+    // Progress reaches the end, with the same samples; asked to stop, it gives nothing.
+    Progress progress;
+    const Bytes source = Sine(440, 44100, 50);
+    EXPECT_EQ(ResampleToEightBitMono(source, 1, 16, 44100, 16725, &progress),
+              ResampleToEightBitMono(source, 1, 16, 44100, 16725));
+    EXPECT_EQ(progress.permille, 1000u);
+    progress.stop = true;
+    EXPECT_FALSE(ResampleToEightBitMono(source, 1, 16, 44100, 16725, &progress));
 }
 
 // Both builds must resample alike: their outputs for integer-made sounds (a triangle wave and
