@@ -6,20 +6,18 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/bank_report.h"
 #include "app/dialogs.h"
 #include "app/source_ops.h"
 #include "app/work.h"
 #include "card/bank.h"
 #include "files/file_io.h"
 #include "files/utf16.h"
-#include "text/bank_text.h"
-#include "text/facts.h"
 
 namespace corvane {
 namespace {
 
 constexpr wchar_t kAssemblerFilter[] = L"Z80 source (*.asm)\0*.asm\0";
-constexpr CardMemory kWindowCardMemory = CardMemory::Basic;  // the card as it shipped
 
 // The worker's own copies of what it reads, and what it makes.
 struct BankJob {
@@ -29,7 +27,7 @@ struct BankJob {
     Preparation how;
     Rom rom = Rom::V104;
     std::vector<BankSample> samples;
-    std::wstring leftOut;  // entries refused, and why
+    std::vector<LeftOutFile> leftOut;
 };
 
 void PackEntries(BankJob& job, WorkProgress& progress) {
@@ -45,45 +43,40 @@ void PackEntries(BankJob& job, WorkProgress& progress) {
                                             ? LoadSourceInPlace(std::move(*bytes), job.how)
                                             : LoadedSource{};
             if (const Refusal refusal = BankRefusal(loaded); refusal != Refusal::None) {
-                job.leftOut += L"\n" + entry + L": " + Widen(RefusalText(refusal)) + L".";
+                job.leftOut.push_back({entry, refusal});
                 continue;
             }
             job.samples.push_back(
                 PackForBank(Narrow(entry), loaded, job.coder, job.rom, &progress.encoding));
         } catch (const std::bad_alloc&) {
-            job.leftOut += L"\n" + entry + L": " + Widen(RefusalText(Refusal::OutOfMemory)) + L".";
+            job.leftOut.push_back({entry, Refusal::OutOfMemory});
         }
     }
 }
 
-// Back on the window's thread: the bank laid out, written when the card takes it, reported.
-void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name) {
-    std::wstring report;
-    bool saved = false;
-    if (job.samples.empty()) {
-        report = L"No file could go into the bank; nothing was saved.";
-    } else {
-        const Bank bank = LayOutBank(std::move(job.samples), kWindowCardMemory);
-        for (const std::string& line : BudgetLines(bank, Narrow(name), kWindowCardMemory)) {
-            report += Widen(line) + L"\n";
-        }
-        std::string problem;
-        if (const auto tooBig = BankTooBigText(bank.budget, kWindowCardMemory)) {
-            problem = *tooBig;
-        } else {
-            const auto made = BankFiles(bank, Narrow(name));
-            std::vector<FileToWrite> files;
-            for (const BankFile& file : made)
-                files.push_back({path + Widen(file.ending), file.bytes});
-            std::string error;
-            saved = WriteFilesReplacing(files, error);
-            if (!saved) problem = "writing it failed: " + error;
-        }
-        report += problem.empty() ? L"\nSaved as " + path + L".asm and its pages."
-                                  : L"\nThe bank was not saved: " + Widen(problem) + L".";
+// The report's "Save": asks for the bank's folder and name over the report, writes every file
+// of the bank or none; false when it was not saved (the report stays).
+bool WriteBank(HWND report, const Bank& bank) {
+    AppState& app = App();
+    const std::optional<SaveChoice> choice =
+        AskSavePath(report, kAssemblerFilter, L"bank.asm",
+                    PackedOutputFolder(app.OutputPath, app.SourceFolder));
+    if (!choice) return false;
+    app.OutputPath = choice->Folder();
+    std::wstring path = choice->path;
+    if (path.size() > 4 && _wcsicmp(path.c_str() + path.size() - 4, L".asm") == 0) {
+        path.resize(path.size() - 4);  // the name is the bank's; its files add their endings
     }
-    if (!job.leftOut.empty()) report += L"\n\nLeft out:" + job.leftOut;
-    (saved ? ShowInformation : ShowWarning)(App().MainWindow, report);
+    const std::vector<BankFile> made = BankFiles(bank, Narrow(path.substr(choice->nameOffset)));
+    std::vector<FileToWrite> files;  // spans of `made`
+    for (const BankFile& file : made) files.push_back({path + Widen(file.ending), file.bytes});
+    std::string error;
+    if (!WriteFilesReplacing(files, error)) {
+        ShowWarning(report, L"The bank was not saved: writing it failed: " + Widen(error) + L".");
+        return false;
+    }
+    ShowWorkCount(L"Bank saved");
+    return true;
 }
 
 }  // namespace
@@ -91,17 +84,6 @@ void FinishBank(BankJob& job, const std::wstring& path, const std::wstring& name
 void SaveBank() {
     AppState& app = App();
     if (app.SourceCount == 0) return;
-    const std::optional<SaveChoice> choice =
-        AskSavePath(app.MainWindow, kAssemblerFilter, L"bank.asm",
-                    PackedOutputFolder(app.OutputPath, app.SourceFolder));
-    if (!choice) return;
-    app.OutputPath = choice->Folder();
-    std::wstring path = choice->path;
-    if (path.size() > 4 && _wcsicmp(path.c_str() + path.size() - 4, L".asm") == 0) {
-        path.resize(path.size() - 4);  // the name is the bank's; its files add their endings
-    }
-    const std::wstring name = path.substr(choice->nameOffset);
-
     auto job = std::make_shared<BankJob>();
     job->sourceFolder = app.SourceFolder;
     job->coder = app.Coder;
@@ -111,12 +93,12 @@ void SaveBank() {
         job->entries.push_back(ListEntryText(i).value_or(L""));
     StartWork(
         app.SourceCount, [job](WorkProgress& progress) { PackEntries(*job, progress); },
-        [job, path, name](bool cancelled) {
+        [job](bool cancelled) {
             if (cancelled) {
                 ShowWorkCount(L"Cancelled: the bank was not saved");
                 return;
             }
-            FinishBank(*job, path, name);
+            ShowBankReport(App().MainWindow, job->samples, job->leftOut, WriteBank);
         });
 }
 

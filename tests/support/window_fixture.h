@@ -17,6 +17,7 @@
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -75,15 +76,17 @@ struct SeenDialog {
 };
 
 // How to answer a dialog: a text to enter (a file dialog's name or path, a folder to choose in
-// the browser), then a button to press.
+// the browser), or something to do with it (on the watcher's thread), then a button to press.
 struct Answer {
     std::wstring text;
     int button = IDOK;
+    std::function<void(HWND dialog)> act;
 };
-inline Answer EnterFileName(std::wstring name) { return {name}; }
-inline Answer ChooseFolder(std::wstring path) { return {path}; }
-inline Answer PressButton(int id) { return {{}, id}; }
-inline Answer CancelDialog() { return {{}, IDCANCEL}; }
+inline Answer EnterFileName(std::wstring name) { return {name, IDOK, {}}; }
+inline Answer ChooseFolder(std::wstring path) { return {path, IDOK, {}}; }
+inline Answer PressButton(int id) { return {{}, id, {}}; }
+inline Answer CancelDialog() { return {{}, IDCANCEL, {}}; }
+inline Answer ActThenPress(std::function<void(HWND)> act, int id) { return {{}, id, act}; }
 
 constexpr int kFileNameBox = 1148;  // a ComboBoxEx holding an Edit
 constexpr int kMessageText = 0xFFFF;
@@ -115,6 +118,7 @@ inline std::wstring TreeSelection(HWND tree) {
 // Enters the answer's text and presses its button; false when the dialog has no place for
 // the text.
 inline bool Give(const Answer& answer, HWND dialog) {
+    if (answer.act) answer.act(dialog);
     HWND nameBox = GetDlgItem(dialog, kFileNameBox), tree = FindDescendant(dialog, WC_TREEVIEWW);
     if (!answer.text.empty() && nameBox != nullptr) {
         SendMessageW(FindDescendant(nameBox, L"Edit"), WM_SETTEXT, 0,
@@ -301,6 +305,7 @@ inline void ListAndSelect(const std::wstring& folder, const std::vector<std::wst
                           int index) {
     AppState& app = App();
     app.SourceFolder = folder;
+    SendMessageW(app.SourceList, LB_RESETCONTENT, 0, 0);
     for (const std::wstring& name : names) {
         SendMessageW(app.SourceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
