@@ -206,7 +206,7 @@ INT_PTR CALLBACK ReportProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
-void ShowBankReport(HWND owner, const std::vector<BankSample>& samples,
+bool ShowBankReport(HWND owner, const std::vector<BankSample>& samples,
                     const std::vector<LeftOutFile>& leftOut, const SaveBankFunction& save) {
     const INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&classes);
@@ -217,8 +217,8 @@ void ShowBankReport(HWND owner, const std::vector<BankSample>& samples,
     } blank{};
     blank.dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     Report report{&samples, &leftOut, &save, {}};
-    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &blank.dialog, owner, ReportProc,
-                            reinterpret_cast<LPARAM>(&report));
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &blank.dialog, owner, ReportProc,
+                                   reinterpret_cast<LPARAM>(&report)) == IDOK;
 }
 
 }  // namespace corvane

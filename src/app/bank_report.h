@@ -21,8 +21,8 @@ struct LeftOutFile {
 // Writes the bank laid out for the card chosen; true when it was saved (the report then closes).
 using SaveBankFunction = std::function<bool(HWND report, const Bank& bank)>;
 
-// Shows the report over `owner` until the bank is saved or the user cancels.
-void ShowBankReport(HWND owner, const std::vector<BankSample>& samples,
+// Shows the report over `owner` until the bank is saved (true) or the user cancels.
+bool ShowBankReport(HWND owner, const std::vector<BankSample>& samples,
                     const std::vector<LeftOutFile>& leftOut, const SaveBankFunction& save);
 
 }  // namespace corvane

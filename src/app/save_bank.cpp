@@ -75,7 +75,6 @@ bool WriteBank(HWND report, const Bank& bank) {
         ShowWarning(report, L"The bank was not saved: writing it failed: " + Widen(error) + L".");
         return false;
     }
-    ShowWorkCount(L"Bank saved");
     return true;
 }
 
@@ -98,7 +97,9 @@ void SaveBank() {
                 ShowWorkCount(L"Cancelled: the bank was not saved");
                 return;
             }
-            ShowBankReport(App().MainWindow, job->samples, job->leftOut, WriteBank);
+            if (ShowBankReport(App().MainWindow, job->samples, job->leftOut, WriteBank)) {
+                ShowWorkCount(L"Bank saved");
+            }
         });
 }
 

@@ -240,6 +240,7 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     EXPECT_EQ(output.Read(L"kit.asm"), Bytes(listing.begin(), listing.end()));
     EXPECT_EQ(output.Read(L"kit.0.bin"), PageImages(bank)[0]);
     EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Bank saved");  // the report closed itself
 
     // 120 000 samples: more than the 112k card holds.
     const Bytes half = Wav({1, 1, 8000, 8}, Tone(60000, 23, 90, 4));

@@ -85,5 +85,36 @@ TEST_F(LayoutTest, EveryTextShowsWholeAndNoControlCoversAnother) {
     EXPECT_EQ(CutTexts(), std::vector<std::string>{});
 }
 
+// A button drawn with its marks: its text's ink (pixels of the text colour, inside the frame)
+// centred both ways, grey when it is disabled.
+TEST_F(LayoutTest, MarkedButtonsDrawTheirTextCentred) {
+    const HWND button = Control(Layout::PlayRepackedButton);
+    RECT r{};
+    GetClientRect(button, &r);
+    const HDC screen = GetDC(button), dc = CreateCompatibleDC(screen);
+    SelectObject(dc, CreateCompatibleBitmap(screen, r.right, r.bottom));
+    for (const bool enabled : {true, false}) {
+        DrawMarkedControl(
+            {ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, enabled ? 0u : ODS_DISABLED, button, dc, r, 0});
+        const COLORREF ink = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+        RECT box{r.right, r.bottom, 0, 0};
+        for (LONG y = 3; y < r.bottom - 3; ++y) {
+            for (LONG x = 3; x < r.right - 3; ++x) {
+                if (GetPixel(dc, x, y) == ink)
+                    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+                           std::max(box.bottom, y)};
+            }
+        }
+        EXPECT_NEAR(box.left + box.right, r.right, 6) << enabled;
+        EXPECT_NEAR(box.top + box.bottom, r.bottom, 8) << enabled;
+        EXPECT_GT(box.right - box.left,
+                  MarkedTextWidth(dc, TextOf(button),
+                                  reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0))) -
+                      8);
+    }
+    DeleteDC(dc);
+    ReleaseDC(button, screen);
+}
+
 }  // namespace
 }  // namespace corvane::uitest
