@@ -56,10 +56,8 @@ Bytes PackedAs(const Bytes& wav, const Preparation& how) {
         .file;
 }
 
-Bytes Looped() { return LoopedWav(9000, 2000, 7999); }
-
 TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
-    const Bytes looped = Looped();
+    const Bytes looped = LoopedWav(9000, 2000, 7999);
     source.Write(L"looped.wav", looped);
     source.Write(L"plain.wav", Wav({1, 1, 22050, 8}, Tone(3000, 20, 60)));
     ListAndSelect(source.path, {L"looped.wav", L"plain.wav"}, 0);
@@ -114,20 +112,19 @@ TEST_F(CardTest, ConvertingALongFileRunsOnTheWorker) {
         PumpUntil([] { return SendMessageW(Control(Layout::ProgressBar), PBM_GETPOS, 0, 0) > 0; });
         if (cancel) SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
         AwaitWork();
-        EXPECT_EQ(App().SampleValid, !cancel);
-        EXPECT_TRUE(App().WaveImage == converted || cancel);
+        EXPECT_TRUE(cancel ? !App().SampleValid
+                           : App().SampleValid && App().WaveImage == converted);
     }
     EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled");
     sounds.clear();
     RunCommand(IdPlaySource);
-    ASSERT_EQ(sounds.size(), 2u);
-    EXPECT_TRUE(sounds[1].image == converted);
+    EXPECT_TRUE(sounds.size() == 2 && sounds[1].image == converted);
 }
 
 // Saving a sample keeps the card column as it was, and brings back the source's plots after a
 // repacked playback, so a coder chosen next has nothing stale to leave on screen.
 TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {
-    source.Write(L"looped.wav", Looped());
+    source.Write(L"looped.wav", LoopedWav(9000, 2000, 7999));
     ListAndSelect(source.path, {L"looped.wav"}, 0);
     const std::wstring note = ControlText(Layout::CardNoteLabel),
                        gain = ControlText(Layout::GainSpanLabel);
@@ -137,17 +134,10 @@ TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {
     ASSERT_EQ(RunCommand(IdCompressFile, {EnterFileName(output.path + L"a.C")}).size(), 1u);
     Choose(Layout::CoderChoice, 1, IdCoder);
     EXPECT_TRUE(PictureBits(Layout::WaveformPicture) == waveform);
-    EXPECT_EQ(ControlText(Layout::GainSpanLabel), gain);
-    EXPECT_EQ(ControlText(Layout::CardNoteLabel), note);
+    EXPECT_EQ(ControlText(Layout::GainSpanLabel) + ControlText(Layout::CardNoteLabel), gain + note);
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: 2 000 to 7 999");
     EXPECT_TRUE(IsEnabled(Layout::LoopChoice));
 }
-
-}  // namespace
-}  // namespace corvane::uitest
-
-namespace corvane::uitest {
-namespace {
 
 // What SAVE BANK's report shows: each row's cells, the card memory bar's range and position,
 // whether it can be saved, the files left out.
@@ -166,12 +156,7 @@ ReportSeen ReadReport(HWND report) {
         seen.rows.emplace_back();
         for (int column = 0; column < 5; ++column) {
             wchar_t text[128] = {};
-            LVITEMW item{};
-            item.iSubItem = column;
-            item.pszText = text;
-            item.cchTextMax = 128;
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                         reinterpret_cast<LPARAM>(&item));
+            ListView_GetItemText(list, row, column, text, 128);
             seen.rows.back().push_back(text);
         }
     }
@@ -185,13 +170,6 @@ ReportSeen ReadReport(HWND report) {
     seen.needed = SendMessageW(bar, PBM_GETPOS, 0, 0);
     seen.savable = IsWindowEnabled(GetDlgItem(report, IDOK)) != FALSE;
     return seen;
-}
-
-void ChooseCard(HWND report, int n) {
-    const HWND cards = FindDescendant(report, L"ComboBox");
-    SendMessageW(cards, CB_SETCURSEL, static_cast<WPARAM>(n), 0);
-    SendMessageW(report, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cards), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(cards));
 }
 
 Bank BankOf(const std::vector<std::pair<const char*, Bytes>>& files, const Preparation& how,
@@ -225,13 +203,13 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     const Bank bank =
         BankOf({{"kick.wav", kick}, {"voice.wav", voice}}, {16725}, CardMemory::Basic);
     ASSERT_EQ(seen.rows.size(), 2u);
-    for (std::size_t n = 0; n < 2; ++n) {
+    for (std::size_t n = 0; n < 2; ++n) {  // the core's numbers
         const BankSample& sample = bank.samples[n];
-        const auto& row = seen.rows[n];
-        EXPECT_EQ(row[0], Widen(sample.name));
-        EXPECT_EQ(row[1], Widen(FormatDigitGroups(4 * (sample.file.size() - kPackedHeaderSize))));
-        EXPECT_EQ(row[2], Widen(FormatDigitGroups(sample.file.size())));
-        EXPECT_EQ(row[3].find(std::to_wstring(sample.pitch.note.note) + L" ("), 0u);
+        const std::size_t size = sample.file.size();
+        EXPECT_EQ(seen.rows[n][0] + L"|" + seen.rows[n][1] + L"|" + seen.rows[n][2],
+                  Widen(sample.name + "|" + FormatDigitGroups(4 * (size - kPackedHeaderSize)) +
+                        "|" + FormatDigitGroups(size)));
+        EXPECT_EQ(seen.rows[n][3].find(std::to_wstring(sample.pitch.note.note) + L" ("), 0u);
     }
     EXPECT_EQ(seen.capacity, 112 * 1024);
     EXPECT_EQ(seen.needed, static_cast<LRESULT>(bank.budget.needed));
@@ -248,14 +226,19 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     ListAndSelect(source.path, {L"a.wav", L"a.wav"}, 0);
     Choose(Layout::RateChoice, 0, IdRate);
     ReportSeen basic;
-    RunCommand(IdSaveBank, {ActThenPress(
-                                [&](HWND r) {
-                                    basic = ReadReport(r);
-                                    ChooseCard(r, 1);
-                                    seen = ReadReport(r);
-                                },
-                                IDOK),
-                            EnterFileName(output.path + L"big")});
+    RunCommand(
+        IdSaveBank,
+        {ActThenPress(
+             [&](HWND r) {
+                 basic = ReadReport(r);
+                 SendMessageW(FindDescendant(r, L"ComboBox"), CB_SETCURSEL, 1, 0);  // the 466k card
+                 SendMessageW(
+                     r, WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(FindDescendant(r, L"ComboBox")), CBN_SELCHANGE), 0);
+                 seen = ReadReport(r);
+             },
+             IDOK),
+         EnterFileName(output.path + L"big")});
     EXPECT_FALSE(basic.savable);
     EXPECT_EQ(basic.needed, basic.capacity);  // the bar full
     EXPECT_TRUE(seen.savable);
@@ -266,8 +249,7 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     EXPECT_EQ(output.Names().size(), 5u);  // big.asm, big.0.bin, big.1.bin beside the kit
 
     // Cancelled while the optimal coder works: nothing written.
-    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 2, 0);
-    RunCommand(IdCoder, {}, CBN_SELCHANGE);
+    Choose(Layout::CoderChoice, 2, IdCoder);
     source.Write(L"long.wav", Wav({1, 1, 22050, 8}, Tone(200000, 41, 90, 7)));
     ListAndSelect(source.path, {L"long.wav", L"kick.wav"}, 0);
     SendMessageW(App().MainWindow, WM_COMMAND, IdSaveBank, 0);  // returns once the work started

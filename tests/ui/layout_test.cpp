@@ -33,13 +33,13 @@ std::vector<std::string> CutTexts() {
         const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
         const bool wraps = ClassOf(control) == L"Static" &&
                            (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
-        RECT box{};
+        RECT box{}, need{};
         GetClientRect(control, &box);
         if (ClassOf(control) == L"ComboBox") box.right -= GetSystemMetrics(SM_CXVSCROLL) + 4;
         if (ClassOf(control) == L"Button") InflateRect(&box, -3, 0);
+        SelectObject(dc, font);
         for (const std::wstring& text : TextsOf(control)) {
-            RECT need = box;
-            SelectObject(dc, font);
+            need = box;
             DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
             const bool fits = wraps ? need.right <= box.right && need.bottom <= box.bottom
                                     : MarkedTextWidth(dc, text, font) <= box.right;
