@@ -13,7 +13,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   libsoxr-dev dpkg-dev
   libsndfile1-dev
-  imagemagick fonts-dejavu-core
+  imagemagick fonts-dejavu-core fonts-symbola
 )
 missing=()
 for p in "${packages[@]}"; do

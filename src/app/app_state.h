@@ -68,8 +68,9 @@ enum class Layout : int {
     LoopChoice = 49,
     LoopNoteLabel = 50,
     SaveBankButton = 51,
+    CardSettingsCaption = 52,
 };
-constexpr int kControlCount = 51;
+constexpr int kControlCount = 52;
 constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }

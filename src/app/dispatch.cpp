@@ -28,17 +28,20 @@ void SelectionChanged() {
     if (selection == app.SelectedIndex) return;  // focus changes, clicks on the loaded entry
     StopPlayback();
     app.SelectedIndex = selection;
-    LoadSource();
-    AnalyseSample(true);
+    LoadSource([] { AnalyseSample(true); });
+}
+
+void PlayIfValid() {
+    if (App().SampleValid) PlayWaveImage();
 }
 
 void PlaySource() {
     StopPlayback();
-    if (!App().SourceInImage) {  // the image holds decoded samples: bring the source back
-        LoadSource();
+    if (App().SourceInImage) return PlayIfValid();
+    LoadSource([] {  // the image holds decoded samples: bring the source back
         AnalyseSample(false);
-    }
-    if (App().SampleValid) PlayWaveImage();
+        PlayIfValid();
+    });
 }
 
 void PlayRepacked() {
@@ -47,12 +50,13 @@ void PlayRepacked() {
         if (App().SampleValid) PlayWaveImage();
         return;
     }
-    LoadSource();
-    RepackSample([] {
-        if (!App().SampleValid) return;
-        AnalyseSample(false);
-        ShowPackedTable();
-        PlayWaveImage();
+    LoadSource([] {
+        RepackSample([] {
+            if (!App().SampleValid) return;
+            AnalyseSample(false);
+            ShowPackedTable();
+            PlayWaveImage();
+        });
     });
 }
 
@@ -63,8 +67,7 @@ void CoderChanged() {
     SetLabel(Layout::SnrLabel, "");
     if (!app.SourceInImage) {  // the plots and the image hold the other coder's result
         StopPlayback();
-        LoadSource();
-        AnalyseSample(false);
+        LoadSource([] { AnalyseSample(false); });
     }
 }
 
@@ -82,8 +85,7 @@ void PreparationChanged() {
     app.Loop = loop;
     SetLabel(Layout::SnrLabel, "");
     StopPlayback();
-    LoadSource();
-    AnalyseSample(true);
+    LoadSource([] { AnalyseSample(true); });
 }
 
 }  // namespace

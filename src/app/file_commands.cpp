@@ -61,8 +61,7 @@ void TakeSourceFiles(SourceSelection selection) {
     }
     SendMessageW(app.SourceList, LB_SETCURSEL, 0, 0);
     app.SelectedIndex = 0;
-    LoadSource();
-    AnalyseSample(true);
+    LoadSource([] { AnalyseSample(true); });
 }
 
 // The entry just loaded and packed, saved through the save dialog.
@@ -144,9 +143,10 @@ void FinishBatch(const Batch& batch, bool cancelled) {
     if (batch.reached >= 0) {
         app.SelectedIndex = batch.reached;
         SendMessageW(app.SourceList, LB_SETCURSEL, static_cast<WPARAM>(batch.reached), 0);
-        LoadSource();
-        AnalyseSample(false);
-        if (batch.lastPacked) app.PackedImage = *batch.lastPacked;
+        LoadSource([packed = batch.lastPacked] {
+            AnalyseSample(false);
+            if (packed) App().PackedImage = *packed;
+        });
     }
     if (cancelled) {
         ShowWorkCount(L"Cancelled: " + std::to_wstring(batch.saved) + L" of " +
@@ -201,8 +201,11 @@ void SavePacked() {
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry || entry->empty()) return;
     StopPlayback();
-    LoadSource();  // the image may hold decoded samples from a repacked playback
-    PackSample([entry = *entry] { SaveWhatWasPacked(entry); });  // no new analysis here
+    const bool decoded = !app.SourceInImage;  // samples of a repacked playback, and their plots
+    LoadSource([decoded, entry = *entry] {
+        if (decoded) AnalyseSample(false);
+        PackSample([entry] { SaveWhatWasPacked(entry); });
+    });
 }
 
 void CompressAll() {

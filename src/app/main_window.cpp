@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/file_commands.h"
+#include "app/marks.h"
 #include "app/work.h"
 #include "files/utf16.h"
 #include "text/digit_groups.h"
@@ -54,6 +55,9 @@ constexpr DWORD kList = WS_CHILD | WS_BORDER | WS_VSCROLL | LBS_NOTIFY;
 constexpr DWORD kPicture = WS_CHILD | WS_BORDER | SS_BITMAP;
 constexpr DWORD kSimple = WS_CHILD | SS_SIMPLE;
 constexpr DWORD kDropDown = WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST;
+// Texts with marks (▶ ✓ ✘ 🗁), which the window draws itself (marks.h).
+constexpr DWORD kMarked = WS_CHILD | SS_OWNERDRAW;
+constexpr DWORD kMarkedButton = WS_CHILD | BS_OWNERDRAW;
 
 constexpr FontKind H = FontKind::Heading;
 constexpr FontKind T = FontKind::Text;
@@ -65,33 +69,35 @@ constexpr FontKind N = FontKind::None;
 // the card column.
 constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Source Files", kChild, 6, 2, 300, 20, 0, H},
-    {L"ListBox", nullptr, kList, 3, 22, 300, 372, IdSourceList, T},
+    {L"ListBox", nullptr, kList, 3, 22, 300, 368, IdSourceList, T},
     {L"STATIC", L"File info", kChild, 315, 3, 200, 20, 0, H},
-    {L"STATIC", L"Audio Format:", kChild, 315, 25, 256, 20, 0, T},
-    {L"STATIC", L"Channels:", kChild, 315, 47, 256, 20, 0, T},
-    {L"STATIC", L"Bit Depth:", kChild, 315, 69, 256, 20, 0, T},
+    {L"STATIC", L"Audio Format:", kMarked, 315, 25, 256, 20, 0, T},
+    {L"STATIC", L"Channels:", kMarked, 315, 47, 256, 20, 0, T},
+    {L"STATIC", L"Bit Depth:", kMarked, 315, 69, 256, 20, 0, T},
     {L"STATIC", L"Sample Rate:", kChild, 315, 91, 256, 20, 0, T},
     {L"STATIC", L"Data Size:", kChild, 315, 113, 256, 20, 0, T},
     {L"STATIC", L"Length:", kChild, 315, 135, 256, 20, 0, T},
     {L"STATIC", L"Gain Span:", kChild, 315, 157, 256, 20, 0, T},
-    {L"STATIC", L"Compression info", kChild, 585, 3, 256, 20, 0, H},
-    {L"STATIC", L"File Size:", kChild, 585, 25, 256, 20, 0, T},
+    // The compression column's labels may reach into the gap before the card column.
+    {L"STATIC", L"Compression info", kChild, 585, 3, 206, 20, 0, H},
+    {L"STATIC", L"File Size:", kMarked, 585, 25, 206, 20, 0, T},
     {L"STATIC", L"Table:", kChild, 585, 47, 50, 20, 0, T},
     // Two lines high: a wide table wraps instead of losing its last numbers.
     {L"STATIC", L"", kChild, 585, 69, 198, 40, 0, T},
-    {L"BUTTON", L"🗁   Open WAV Files", kChild, 2, 391, 302, 30, IdOpenFiles, H},
-    {L"BUTTON", L"▶  PLAY SOURCE", kDisabled, 315, 391, 150, 30, IdPlaySource, H},
-    {L"BUTTON", L"■  STOP", kDisabled, 475, 391, 100, 30, IdStop, H},
-    {L"BUTTON", L"▶  PLAY REPACKED", kDisabled, 585, 391, 196, 30, IdPlayRepacked, H},
+    {L"BUTTON", L"🗁   Open WAV Files", kMarkedButton, 2, 391, 302, 30, IdOpenFiles, H},
+    {L"BUTTON", L"▶  PLAY SOURCE", kMarkedButton | WS_DISABLED, 315, 391, 160, 30, IdPlaySource, H},
+    {L"BUTTON", L"■  STOP", kDisabled, 479, 391, 92, 30, IdStop, H},
+    {L"BUTTON", L"▶  PLAY REPACKED", kMarkedButton | WS_DISABLED, 585, 391, 196, 30, IdPlayRepacked,
+     H},
     {L"BUTTON", L"COMPRESS FILE", kDisabled, 585, 207, 196, 30, IdCompressFile, H},
     {L"BUTTON", L"COMPRESS ALL", kDisabled, 585, 253, 196, 30, IdCompressAll, H},
     {L"BUTTON", L"SAVE DEPACKER", kChild, 585, 299, 196, 30, IdSaveDepacker, H},
     {L"BUTTON", L"ABOUT", kChild, 585, 345, 196, 30, IdAbout, H},
     {L"STATIC", L"", kPicture, 315, 180, 256, 192, 0, N},
     {L"STATIC", L"", kSimple, 318, 181, 120, 10, 0, S},
-    {L"STATIC", L"0", kSimple, 442, 374, 120, 10, 0, S},
-    {L"STATIC", L"-128", kSimple, 316, 374, 120, 10, 0, S},
-    {L"STATIC", L"127", kSimple, 557, 374, 120, 10, 0, S},
+    {L"STATIC", L"0", kSimple, 442, 374, 20, 10, 0, S},
+    {L"STATIC", L"-128", kSimple, 316, 374, 40, 10, 0, S},
+    {L"STATIC", L"127", kSimple, 557, 374, 26, 10, 0, S},
     {L"STATIC", L"", kPicture, 3, 428, 776, 128, 0, N},
     {L"STATIC", L"О программе", kChild, 6, 2, 300, 20, 0, H},
     {L"STATIC", L"", kChild, 6, 30, 772, 500, 0, T},
@@ -99,25 +105,28 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Donate", kChild, 6, 508, 100, 20, 0, H},
     {L"BUTTON", WithoutScheme(kDonateUrl), kChild, 6, 528, 200, 30, IdDonateLink, T},
     {L"STATIC", L"Coder:", kChild, 585, 114, 58, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 645, 111, 136, 120, IdCoder, T},
+    {L"ComboBox", nullptr, kDropDown, 643, 111, 148, 120, IdCoder, T},
     {L"STATIC", L"", kChild, 585, 140, 196, 20, 0, T},
     {PROGRESS_CLASSW, nullptr, WS_CHILD, 585, 163, 196, 12, 0, N},
     {L"STATIC", L"", kChild, 585, 182, 118, 20, 0, T},
     {L"BUTTON", L"Cancel", kDisabled, 707, 179, 74, 24, IdCancel, T},
-    // The card column: the note that plays the sample at its own pitch, its loop, and the
-    // choices of rate, ROM and loop.
-    {L"STATIC", L"Card", kChild, 795, 3, 196, 20, 0, H},
-    {L"STATIC", L"", kChild, 795, 25, 196, 40, 0, T},
-    {L"STATIC", L"", kChild, 795, 67, 196, 20, 0, T},
-    {L"STATIC", L"", kChild, 795, 89, 196, 20, 0, T},
-    {L"STATIC", L"Rate:", kChild, 795, 114, 44, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 841, 111, 150, 120, IdRate, T},
-    {L"STATIC", L"ROM:", kChild, 795, 143, 44, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 841, 140, 150, 120, IdRom, T},
-    {L"STATIC", L"Loop:", kChild, 795, 172, 44, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 841, 169, 150, 120, IdLoop, T},
-    {L"STATIC", L"", kChild, 795, 253, 196, 80, 0, T},
-    {L"BUTTON", L"SAVE BANK", kDisabled, 795, 207, 196, 30, IdSaveBank, H},
+    // The card column: the note that plays the sample at its own pitch (three lines: "Out of
+    // range: above note 71 (B-5) finetune +7"), its rate, the loop (two lines) and what it says
+    // of the loop (four), then the card's settings, each choice under its caption, whose
+    // lists are as wide as "Note 60: 16 725 Hz".
+    {L"STATIC", L"Card", kChild, 797, 3, 204, 20, 0, H},
+    {L"STATIC", L"", kChild, 797, 25, 204, 60, 0, T},
+    {L"STATIC", L"", kChild, 797, 87, 204, 20, 0, T},
+    {L"STATIC", L"", kChild, 797, 109, 204, 40, 0, T},
+    {L"STATIC", L"Rate:", kChild, 797, 258, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 278, 204, 120, IdRate, T},
+    {L"STATIC", L"ROM:", kChild, 797, 308, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 328, 204, 120, IdRom, T},
+    {L"STATIC", L"Loop:", kChild, 797, 358, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 797, 378, 204, 120, IdLoop, T},
+    {L"STATIC", L"", kChild, 797, 151, 204, 80, 0, T},
+    {L"BUTTON", L"SAVE BANK", kDisabled, 797, 414, 204, 30, IdSaveBank, H},
+    {L"STATIC", L"Card settings", kChild, 797, 235, 204, 20, 0, H},
 };
 
 // The coder choice, in the order of the drop-down list.
@@ -240,6 +249,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             if (message != WM_COMMAND) return 0;
             break;
+        case WM_DRAWITEM:
+            DrawMarkedControl(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) CancelWork();
             break;

@@ -4,9 +4,9 @@
 
 namespace corvane {
 
-// Asks for the bank's folder and name, then packs every listed file with the chosen coder,
-// rate and loop as long work; writes every file of the bank, or none when it was cancelled
-// or does not fit the card, and reports the budget and the files left out.
+// Packs every listed file with the chosen coder, rate and loop as long work, then shows the
+// report (bank_report.h), where the user chooses the card and saves the bank (asked for its
+// folder and name, every file of it written or none) or not. Cancelled work makes no bank.
 void SaveBank();
 
 }  // namespace corvane

@@ -44,12 +44,38 @@ std::span<const std::uint8_t> LoadedSamples() {
     return SamplesOf(std::span<const std::uint8_t>(App().WaveImage));
 }
 
-// The whole file, or nothing when it cannot be read or is empty.
-std::optional<std::vector<std::uint8_t>> ReadSource(const std::wstring& path) {
-    std::string error;
-    auto bytes = ReadWholeFile(path, error);
-    if (!bytes || bytes->empty()) return std::nullopt;
-    return bytes;
+// The file read and prepared; unreadable when it cannot be read or held, or is empty.
+LoadedSource ReadSource(const std::wstring& path, const Preparation& how, Progress* progress) {
+    try {
+        std::string error;
+        auto bytes = ReadWholeFile(path, error);
+        if (!bytes || bytes->empty()) return {};
+        // No second copy of a long file, unless it is converted to another rate.
+        return LoadSourceInPlace(std::move(*bytes), how, progress);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+// Takes a loaded source into the state record and shows its facts.
+void TakeSource(LoadedSource loaded) {
+    AppState& app = App();
+    app.SourceRefusal = StoreRefusal(loaded);
+    ShowFacts(FactLinesOf(loaded));
+    if (loaded.refusal == Refusal::Unreadable) {
+        app.WaveImage.clear();
+        ClearPlots();
+        return;
+    }
+    app.WaveImage = std::move(loaded.image);
+    app.SampleValid = loaded.Valid();
+    app.SourceInImage = true;
+    app.SourceLoop = loaded.loop;
+    app.SourceLoopProblem = loaded.loopProblem;
+    app.SourceLoopKind = loaded.loopKind;
+    app.SourceHasLoop = loaded.hasLoop;
+    if (!app.SampleValid) ClearPlots();
+    ShowCardFacts();
 }
 
 }  // namespace
@@ -69,6 +95,7 @@ std::optional<std::wstring> ListEntryText(int index) {
 
 void SetLabel(Layout label, const std::string& text) {
     SetWindowTextW(Control(label), Widen(text).c_str());
+    InvalidateRect(Control(label), nullptr, TRUE);  // the labels the window draws itself too
 }
 
 void ShowCardFacts() {
@@ -79,11 +106,13 @@ void ShowCardFacts() {
     const bool shown = app.SampleValid;
     SetLabel(Layout::CardNoteLabel, shown ? texts.note : "");
     SetLabel(Layout::CardPitchLabel, shown ? texts.pitch : "");
-    SetLabel(Layout::LoopLabel, shown ? texts.loop : "");
+    // The core drops an ignored loop; the line still says the file had one.
+    const bool ignored = app.SourceHasLoop && !app.SourceLoop;
+    SetLabel(Layout::LoopLabel, !shown ? "" : ignored ? kIgnoredLoopText : texts.loop);
     SetLabel(Layout::LoopNoteLabel, shown ? texts.loopNote : "");
 }
 
-bool LoadSource() {
+void LoadSource(std::function<void()> then) {
     AppState& app = App();
     app.SampleValid = false;
     app.SourceRefusal = Refusal::Unreadable;
@@ -94,33 +123,30 @@ bool LoadSource() {
     ShowCardFacts();
     // No selection, or an index the list does not hold: nothing to load, nothing changes.
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
-    if (!entry) return false;
-
-    LoadedSource loaded;  // unreadable until read
-    try {
-        if (auto file = ReadSource(app.SourceFolder + *entry)) {
-            // No second copy of a long file, unless it is converted to another rate.
-            loaded = LoadSourceInPlace(std::move(*file), HowToPrepare());
-        }
-    } catch (const std::bad_alloc&) {
-        loaded = {};
+    if (!entry) return then();
+    const std::wstring path = app.SourceFolder + *entry;
+    const Preparation how = HowToPrepare();
+    if (how.rate == 0) {  // quick: no conversion
+        TakeSource(ReadSource(path, how, nullptr));
+        return then();
     }
-    app.SourceRefusal = StoreRefusal(loaded);
-    ShowFacts(FactLinesOf(loaded));
-    if (loaded.refusal == Refusal::Unreadable) {
-        app.WaveImage.clear();
-        ClearPlots();
-        return false;
-    }
-    app.WaveImage = std::move(loaded.image);
-    app.SampleValid = loaded.Valid();
-    app.SourceInImage = true;
-    app.SourceLoop = loaded.loop;
-    app.SourceLoopProblem = loaded.loopProblem;
-    app.SourceLoopKind = loaded.loopKind;
-    app.SourceHasLoop = loaded.hasLoop;
-    if (!app.SampleValid) ClearPlots();
-    return app.SampleValid;
+    auto loaded = std::make_shared<LoadedSource>();
+    StartWork(
+        0,
+        [loaded, path, how](WorkProgress& progress) {
+            *loaded = ReadSource(path, how, &progress.encoding);
+        },
+        [loaded, then](bool cancelled) {
+            if (cancelled) {  // nothing loaded: "▶  PLAY SOURCE" loads it again
+                App().SourceInImage = false;
+                ShowFacts({});
+                ClearPlots();
+                ShowWorkCount(L"Cancelled");
+                return;
+            }
+            TakeSource(std::move(*loaded));
+            then();
+        });
 }
 
 void AttachPlot(Plot plot) {

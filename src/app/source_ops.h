@@ -18,10 +18,12 @@ void SetLabel(Layout label, const std::string& text);
 // a sample that is not valid. The loop choice is offered for a file with a loop.
 void ShowCardFacts();
 
-// Reads the selected list entry's file into WaveImage, shows its facts and normalises it.
-// Returns SampleValid. A file that cannot be opened, read or held, or is empty, shows as
-// an unreadable file and clears the plots.
-bool LoadSource();
+// Reads the selected list entry's file into WaveImage, shows its facts and normalises it, then
+// runs `then` (SampleValid says whether the sample can be used). A file that cannot be opened,
+// read or held, or is empty, shows as an unreadable file and clears the plots. Converting it to
+// another rate is long work, after which `then` runs on the window's thread (not when the work
+// was cancelled); at its own rate `then` runs at once.
+void LoadSource(std::function<void()> then);
 
 // Both pictures plain white.
 void ClearPlots();

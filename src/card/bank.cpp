@@ -108,6 +108,7 @@ Bank LayOutBank(std::vector<BankSample> samples, CardMemory memory, std::string_
     Bank bank;
     bank.name = name;
     bank.firstPage = options.firstPage;
+    bank.memory = memory;
     bank.budget.reserved = options.reserve;
     bank.label = BankLabelOf(name);
     bank.samples = std::move(samples);

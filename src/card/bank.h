@@ -102,6 +102,7 @@ struct Bank {
     std::string name;                 // as its files are named: NAME.asm, NAME.0.bin ...
     std::string label;                // its labels' start, BankLabelOf(name)
     std::size_t firstPage = 0;        // the number SELECT_PAGE gets for the bank's first page
+    CardMemory memory = CardMemory::Basic;
     std::vector<BankSample> samples;  // in load order, as given: the first gets handle 1
     std::vector<Placement> placements;
     BankBudget budget;

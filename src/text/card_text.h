@@ -31,6 +31,9 @@ std::string OutOfRangeAdvice(bool commandLine);
 // Why a file's loop was not taken ("smpl chunk malformed, ignored"), or nothing.
 std::string LoopProblemText(LoopProblem problem);
 
+// The loop line of a file whose loop the user chose to ignore.
+inline constexpr char kIgnoredLoopText[] = "Loop: the file's loop is ignored";
+
 // "-0.3": one decimal, whatever the C locale.
 std::string CentsText(double cents);
 

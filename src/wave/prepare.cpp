@@ -61,7 +61,7 @@ void FitLoopToCard(std::vector<std::uint8_t>& image, SampleLoop& loop, bool cut)
 }  // namespace
 
 LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& marks,
-                           const Preparation& how) {
+                           const Preparation& how, Progress* progress) {
     LoadedSource loaded;
     loaded.endsEarly = marks.endsEarly;
     loaded.loopProblem = marks.loopProblem;
@@ -108,7 +108,7 @@ LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& m
     std::optional<std::vector<std::uint8_t>> converted;
     if (convert) {
         converted =
-            ResampleToEightBitMono(SamplesOf(image), f.channels, coding, f.sampleRate, rate);
+            ResampleToEightBitMono(SamplesOf(image), f.channels, coding, f.sampleRate, rate, progress);
         if (!converted) {
             loaded.refusal = Refusal::RateUnconvertible;
             loop.reset();

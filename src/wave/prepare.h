@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "codec/progress.h"
 #include "wave/source.h"
 
 namespace corvane {
@@ -21,6 +22,6 @@ struct SourceMarks {
 SourceMarks MarksOf(std::span<const std::uint8_t> file);
 
 LoadedSource PrepareSource(std::vector<std::uint8_t> image, const SourceMarks& marks,
-                           const Preparation& how);
+                           const Preparation& how, Progress* progress = nullptr);
 
 }  // namespace corvane

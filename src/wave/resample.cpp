@@ -102,7 +102,7 @@ std::uint64_t ScaleToRate(std::uint32_t position, std::uint32_t sourceRate,
 
 std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     std::span<const std::uint8_t> samples, std::uint16_t channels, SampleCoding coding,
-    std::uint32_t sourceRate, std::uint32_t targetRate) {
+    std::uint32_t sourceRate, std::uint32_t targetRate, Progress* progress) {
     if ((channels != 1 && channels != 2) || !coding.Readable() ||
         !CanResample(sourceRate, targetRate)) {
         return std::nullopt;
@@ -154,6 +154,10 @@ std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
         }
         pending = pending.subspan(used);
         for (std::size_t k = 0; k < made; ++k) out.push_back(EightBit(converted[k]));
+        if (progress != nullptr) {
+            if (progress->Stopped()) return std::nullopt;
+            progress->Report(out.size(), length);
+        }
     }
     return out;
 }

@@ -4,6 +4,8 @@
 #include <span>
 #include <vector>
 
+#include "codec/progress.h"
+
 namespace corvane {
 
 // Whether a source can be converted between the two rates: both above 0 and their ratio
@@ -32,9 +34,10 @@ struct SampleCoding {
 // band-limited source at time k / targetRate, the source being silent before its start and
 // after its end; at the source's own rate, each frame mixed and rounded.
 // Nothing when the coding is not readable, CanResample refuses the rates, or the library fails
-// (no memory for its state).
+// (no memory for its state). With `progress`: reports how far it got, and gives nothing once
+// asked to stop.
 std::optional<std::vector<std::uint8_t>> ResampleToEightBitMono(
     std::span<const std::uint8_t> samples, std::uint16_t channels, SampleCoding coding,
-    std::uint32_t sourceRate, std::uint32_t targetRate);
+    std::uint32_t sourceRate, std::uint32_t targetRate, Progress* progress = nullptr);
 
 }  // namespace corvane

@@ -229,10 +229,11 @@ LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file, const Preparati
     return PrepareSource(CanonicalWaveImage(file), MarksOf(file), how);
 }
 
-LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how) {
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how,
+                               Progress* progress) {
     if (file.empty()) return {};
     const SourceMarks marks = MarksOf(file);  // before the image is made over the file's bytes
-    return PrepareSource(CanonicalWaveImageInPlace(std::move(file)), marks, how);
+    return PrepareSource(CanonicalWaveImageInPlace(std::move(file)), marks, how, progress);
 }
 
 Refusal StoreRefusal(const LoadedSource& source) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "codec/progress.h"
 #include "wave/resample.h"
 #include "wave/wave_header.h"
 
@@ -118,8 +119,10 @@ struct LoadedSource {
 
 LoadedSource LoadSourceBytes(std::span<const std::uint8_t> file, const Preparation& how = {});
 // The same from a buffer the caller hands over (a file just read): the image
-// is made and normalised inside it, as the program's one WAV buffer is.
-LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how = {});
+// is made and normalised inside it, as the program's one WAV buffer is. A conversion to another
+// rate reports to `progress` and stops when it asks (the source is then refused).
+LoadedSource LoadSourceInPlace(std::vector<std::uint8_t> file, const Preparation& how = {},
+                               Progress* progress = nullptr);
 
 // Why a loaded source cannot be stored as a packed file: its own refusal, else too long.
 Refusal StoreRefusal(const LoadedSource& source);

@@ -108,4 +108,13 @@ inline Bytes Tone(std::size_t count, double period, double amplitude, int noise 
     return samples;
 }
 
+// 44 100 Hz 16-bit mono with a "smpl" loop from `start` to `end` (its last sample).
+inline Bytes LoopedWav(std::size_t count, std::uint32_t start, std::uint32_t end) {
+    Bytes smpl(28, 0);
+    for (const std::uint32_t field : {1u, 0u, 0u, 0u, start, end, 0u, 0u}) PutU32(smpl, field);
+    std::vector<int> values;
+    for (const std::uint8_t s : Tone(count, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
+    return Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", Pcm16(values)}, {"smpl", smpl}});
+}
+
 }  // namespace corvane::test

@@ -17,6 +17,7 @@
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -75,15 +76,17 @@ struct SeenDialog {
 };
 
 // How to answer a dialog: a text to enter (a file dialog's name or path, a folder to choose in
-// the browser), then a button to press.
+// the browser), or something to do with it (on the watcher's thread), then a button to press.
 struct Answer {
     std::wstring text;
     int button = IDOK;
+    std::function<void(HWND dialog)> act;
 };
-inline Answer EnterFileName(std::wstring name) { return {name}; }
-inline Answer ChooseFolder(std::wstring path) { return {path}; }
-inline Answer PressButton(int id) { return {{}, id}; }
-inline Answer CancelDialog() { return {{}, IDCANCEL}; }
+inline Answer EnterFileName(std::wstring name) { return {name, IDOK, {}}; }
+inline Answer ChooseFolder(std::wstring path) { return {path, IDOK, {}}; }
+inline Answer PressButton(int id) { return {{}, id, {}}; }
+inline Answer CancelDialog() { return {{}, IDCANCEL, {}}; }
+inline Answer ActThenPress(std::function<void(HWND)> act, int id) { return {{}, id, act}; }
 
 constexpr int kFileNameBox = 1148;  // a ComboBoxEx holding an Edit
 constexpr int kMessageText = 0xFFFF;
@@ -115,6 +118,7 @@ inline std::wstring TreeSelection(HWND tree) {
 // Enters the answer's text and presses its button; false when the dialog has no place for
 // the text.
 inline bool Give(const Answer& answer, HWND dialog) {
+    if (answer.act) answer.act(dialog);
     HWND nameBox = GetDlgItem(dialog, kFileNameBox), tree = FindDescendant(dialog, WC_TREEVIEWW);
     if (!answer.text.empty() && nameBox != nullptr) {
         SendMessageW(FindDescendant(nameBox, L"Edit"), WM_SETTEXT, 0,
@@ -266,6 +270,18 @@ inline void AwaitWork() {  // runs the window's messages until long work has fin
     while (WorkRunning() && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
 
+// Runs the window's messages until `done` holds or the work ends.
+template <typename Done>
+void PumpUntil(Done done) {
+    for (MSG message; WorkRunning() && !done();) {
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        } else {
+            Sleep(5);
+        }
+    }
+}
+
 // Sends command `id` as its control would while a watcher answers the dialogs it shows, and
 // lets long work run to its end (and its own dialogs); returns the dialogs seen.
 inline std::vector<SeenDialog> RunCommand(int id, std::vector<Answer> answers = {},
@@ -289,12 +305,19 @@ inline void ListAndSelect(const std::wstring& folder, const std::vector<std::wst
                           int index) {
     AppState& app = App();
     app.SourceFolder = folder;
+    SendMessageW(app.SourceList, LB_RESETCONTENT, 0, 0);
     for (const std::wstring& name : names) {
         SendMessageW(app.SourceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     app.SourceCount = static_cast<int>(names.size());
     app.SelectedIndex = -1;  // none, as the list itself reports
     SelectEntry(index);
+}
+
+// Chooses item `n` of a drop-down list as the user does.
+inline void Choose(Layout choice, int n, int id) {
+    SendMessageW(Control(choice), CB_SETCURSEL, static_cast<WPARAM>(n), 0);
+    RunCommand(id, {}, CBN_SELCHANGE);
 }
 
 inline Bytes PictureBits(Layout picture) {  // the bitmap a picture control shows (empty: none)

@@ -10,19 +10,16 @@
 #include "app/work.h"
 #include "card/bank.h"
 #include "codec/encoder.h"
+#include "codec/packed_format.h"
 #include "files/utf16.h"
 #include "support/window_fixture.h"
+#include "text/digit_groups.h"
 
 namespace corvane::uitest {
 namespace {
 
 using namespace test;
 using CardTest = MainWindowTest;
-
-void Choose(Layout choice, int n, int id) {
-    SendMessageW(Control(choice), CB_SETCURSEL, static_cast<WPARAM>(n), 0);
-    RunCommand(id, {}, CBN_SELCHANGE);
-}
 
 std::wstring ItemText(Layout choice, int n) {
     wchar_t text[64] = {};
@@ -60,13 +57,7 @@ Bytes PackedAs(const Bytes& wav, const Preparation& how) {
 }
 
 TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
-    Bytes smpl(28, 0);
-    for (const std::uint32_t field : {1u, 0u, 0u, 0u, 2000u, 7999u, 0u, 0u}) PutU32(smpl, field);
-    std::vector<int> values;
-    for (const std::uint8_t s : Tone(9000, 31, 90, 5)) values.push_back((s - 128) * 256 + s);
-    const Bytes data = Pcm16(values);
-    const Bytes looped =
-        Riff({{"fmt ", FmtPayload({1, 1, 44100, 16})}, {"data", data}, {"smpl", smpl}});
+    const Bytes looped = LoopedWav(9000, 2000, 7999);
     source.Write(L"looped.wav", looped);
     source.Write(L"plain.wav", Wav({1, 1, 22050, 8}, Tone(3000, 20, 60)));
     ListAndSelect(source.path, {L"looped.wav", L"plain.wav"}, 0);
@@ -95,6 +86,8 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
                      L"cli.C\" --rate=note:48 --rom=1.05 --loop=cut"),
               0u);
     EXPECT_EQ(output.Read(L"cli.C"), output.Read(L"b.C"));  // the window's file is the CLI's
+    Choose(Layout::LoopChoice, 2, IdLoop);
+    EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: the file's loop is ignored");
 
     SelectEntry(1);  // no loop to choose for
     EXPECT_FALSE(IsEnabled(Layout::LoopChoice));
@@ -102,15 +95,97 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 48 (C-4) finetune +0");
 }
 
-}  // namespace
-}  // namespace corvane::uitest
+// Converting a long file to a note's rate is long work, with progress; the converted sample
+// is taken once it is done. Cancelled, nothing is taken, and "▶  PLAY SOURCE" loads it again.
+TEST_F(CardTest, ConvertingALongFileRunsOnTheWorker) {
+    const Bytes minute = Wav({1, 2, 44100, 16}, Tone(4 * 44100 * 60, 37, 100));
+    source.Write(L"long.wav", minute);
+    source.Write(L"short.wav", Wav({1, 1, 8000, 8}, Tone(3000, 20, 60)));
+    ListAndSelect(source.path, {L"short.wav", L"long.wav"}, 0);
+    Choose(Layout::RateChoice, 1, IdRate);
+    const Bytes converted = LoadSourceBytes(minute, {16725}).image;
+    for (const bool cancel : {false, true}) {
+        SelectEntry(0);
+        SendMessageW(App().SourceList, LB_SETCURSEL, 1, 0);
+        SendMessageW(App().MainWindow, WM_COMMAND, MAKEWPARAM(IdSourceList, LBN_SELCHANGE), 0);
+        ASSERT_TRUE(WorkRunning());
+        PumpUntil([] { return SendMessageW(Control(Layout::ProgressBar), PBM_GETPOS, 0, 0) > 0; });
+        if (cancel) SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        AwaitWork();
+        EXPECT_TRUE(cancel ? !App().SampleValid
+                           : App().SampleValid && App().WaveImage == converted);
+    }
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled");
+    sounds.clear();
+    RunCommand(IdPlaySource);
+    EXPECT_TRUE(sounds.size() == 2 && sounds[1].image == converted);
+}
 
-namespace corvane::uitest {
-namespace {
+// Saving a sample keeps the card column as it was, and brings back the source's plots after a
+// repacked playback, so a coder chosen next has nothing stale to leave on screen.
+TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {
+    source.Write(L"looped.wav", LoopedWav(9000, 2000, 7999));
+    ListAndSelect(source.path, {L"looped.wav"}, 0);
+    const std::wstring note = ControlText(Layout::CardNoteLabel),
+                       gain = ControlText(Layout::GainSpanLabel);
+    const Bytes waveform = PictureBits(Layout::WaveformPicture);
+    RunCommand(IdPlayRepacked);
+    ASSERT_TRUE(PictureBits(Layout::WaveformPicture) != waveform);
+    ASSERT_EQ(RunCommand(IdCompressFile, {EnterFileName(output.path + L"a.C")}).size(), 1u);
+    Choose(Layout::CoderChoice, 1, IdCoder);
+    EXPECT_TRUE(PictureBits(Layout::WaveformPicture) == waveform);
+    EXPECT_EQ(ControlText(Layout::GainSpanLabel) + ControlText(Layout::CardNoteLabel), gain + note);
+    EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: 2 000 to 7 999");
+    EXPECT_TRUE(IsEnabled(Layout::LoopChoice));
+}
 
-// SAVE BANK packs every listed file as the core does, writes the loader and the pages, and
-// reports the budget and the files left out; a cancelled bank writes nothing.
-TEST_F(CardTest, SaveBankWritesWhatTheCoreLaysOut) {
+// What SAVE BANK's report shows: each row's cells, the card memory bar's range and position,
+// whether it can be saved, the files left out.
+struct ReportSeen {
+    std::vector<std::vector<std::wstring>> rows;
+    LRESULT capacity = 0, needed = 0;
+    bool savable = false;
+    std::vector<std::wstring> leftOut;
+};
+
+ReportSeen ReadReport(HWND report) {
+    ReportSeen seen;
+    const HWND list = FindDescendant(report, WC_LISTVIEWW),
+               left = FindDescendant(report, L"ListBox");
+    for (int row = 0; row < SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); ++row) {
+        seen.rows.emplace_back();
+        for (int column = 0; column < 5; ++column) {
+            wchar_t text[128] = {};
+            ListView_GetItemText(list, row, column, text, 128);
+            seen.rows.back().push_back(text);
+        }
+    }
+    for (int n = 0; n < SendMessageW(left, LB_GETCOUNT, 0, 0); ++n) {
+        wchar_t text[256] = {};
+        SendMessageW(left, LB_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(text));
+        seen.leftOut.push_back(text);
+    }
+    const HWND bar = FindDescendant(report, PROGRESS_CLASSW);
+    seen.capacity = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    seen.needed = SendMessageW(bar, PBM_GETPOS, 0, 0);
+    seen.savable = IsWindowEnabled(GetDlgItem(report, IDOK)) != FALSE;
+    return seen;
+}
+
+Bank BankOf(const std::vector<std::pair<const char*, Bytes>>& files, const Preparation& how,
+            CardMemory card) {
+    std::vector<BankSample> samples;
+    for (const auto& [name, wav] : files) {
+        samples.push_back(PackForBank(name, LoadSourceBytes(wav, how), Encoder::Greedy, Rom::V104));
+    }
+    return LayOutBank(std::move(samples), card, "kit");
+}
+
+// SAVE BANK packs every listed file as the core does and reports it: a row a sample, the card
+// memory as a bar of the card chosen, the files left out and why. Cancelled there, nothing is
+// written; saved, its folder and name are asked and the files written. A bank the 112k card
+// cannot take can be saved for the 466k one.
+TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     const Bytes kick = Wav({1, 1, 22050, 8}, Tone(6000, 30, 100, 3));
     const Bytes voice = Wav({1, 2, 11025, 16}, Pcm16(std::vector<int>(9000, 2000)));
     source.Write(L"kick.wav", kick);
@@ -118,35 +193,69 @@ TEST_F(CardTest, SaveBankWritesWhatTheCoreLaysOut) {
     source.Write(L"voice.wav", voice);
     ListAndSelect(source.path, {L"kick.wav", L"bad.wav", L"voice.wav"}, 0);
     Choose(Layout::RateChoice, 1, IdRate);
-    const auto seen =
-        RunCommand(IdSaveBank, {EnterFileName(output.path + L"kit.asm"), PressButton(IDOK)});
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_NE(seen[1].text.find(L"Card memory: "), std::wstring::npos) << Narrow(seen[1].text);
-    EXPECT_NE(seen[1].text.find(L"Left out:\nbad.wav: not a PCM WAV file."), std::wstring::npos);
-
-    std::vector<BankSample> samples;
-    for (const auto& [name, wav] : {std::pair{"kick.wav", kick}, std::pair{"voice.wav", voice}}) {
-        samples.push_back(
-            PackForBank(name, LoadSourceBytes(wav, {16725}), Encoder::Greedy, Rom::V104));
+    ASSERT_EQ(RunCommand(IdSaveBank, {CancelDialog()}).size(), 1u);
+    EXPECT_TRUE(output.Names().empty());
+    ReportSeen seen;
+    const auto dialogs =
+        RunCommand(IdSaveBank, {ActThenPress([&](HWND r) { seen = ReadReport(r); }, IDOK),
+                                EnterFileName(output.path + L"kit.asm")});
+    ASSERT_EQ(dialogs.size(), 2u);
+    const Bank bank =
+        BankOf({{"kick.wav", kick}, {"voice.wav", voice}}, {16725}, CardMemory::Basic);
+    ASSERT_EQ(seen.rows.size(), 2u);
+    for (std::size_t n = 0; n < 2; ++n) {  // the core's numbers
+        const BankSample& sample = bank.samples[n];
+        const std::size_t size = sample.file.size();
+        EXPECT_EQ(seen.rows[n][0] + L"|" + seen.rows[n][1] + L"|" + seen.rows[n][2],
+                  Widen(sample.name + "|" + FormatDigitGroups(4 * (size - kPackedHeaderSize)) +
+                        "|" + FormatDigitGroups(size)));
+        EXPECT_EQ(seen.rows[n][3].find(std::to_wstring(sample.pitch.note.note) + L" ("), 0u);
     }
-    const Bank bank = LayOutBank(std::move(samples), CardMemory::Basic, "kit");
+    EXPECT_EQ(seen.capacity, 112 * 1024);
+    EXPECT_EQ(seen.needed, static_cast<LRESULT>(bank.budget.needed));
+    EXPECT_EQ(seen.leftOut, std::vector<std::wstring>{L"bad.wav: not a PCM WAV file."});
     const std::string listing = BankListing(bank);
     EXPECT_EQ(output.Read(L"kit.asm"), Bytes(listing.begin(), listing.end()));
     EXPECT_EQ(output.Read(L"kit.0.bin"), PageImages(bank)[0]);
     EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
+    EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Bank saved");  // the report closed itself
+
+    // 120 000 samples: more than the 112k card holds.
+    const Bytes half = Wav({1, 1, 8000, 8}, Tone(60000, 23, 90, 4));
+    source.Write(L"a.wav", half);
+    ListAndSelect(source.path, {L"a.wav", L"a.wav"}, 0);
+    Choose(Layout::RateChoice, 0, IdRate);
+    ReportSeen basic;
+    RunCommand(
+        IdSaveBank,
+        {ActThenPress(
+             [&](HWND r) {
+                 basic = ReadReport(r);
+                 SendMessageW(FindDescendant(r, L"ComboBox"), CB_SETCURSEL, 1, 0);  // the 466k card
+                 SendMessageW(
+                     r, WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(FindDescendant(r, L"ComboBox")), CBN_SELCHANGE), 0);
+                 seen = ReadReport(r);
+             },
+             IDOK),
+         EnterFileName(output.path + L"big")});
+    EXPECT_FALSE(basic.savable);
+    EXPECT_EQ(basic.needed, basic.capacity);  // the bar full
+    EXPECT_TRUE(seen.savable);
+    EXPECT_EQ(seen.capacity, 466 * 1024);
+    const std::string big =
+        BankListing(BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended), "big");
+    EXPECT_EQ(output.Read(L"big.asm"), Bytes(big.begin(), big.end()));
+    EXPECT_EQ(output.Names().size(), 5u);  // big.asm, big.0.bin, big.1.bin beside the kit
 
     // Cancelled while the optimal coder works: nothing written.
-    SendMessageW(Control(Layout::CoderChoice), CB_SETCURSEL, 2, 0);
-    RunCommand(IdCoder, {}, CBN_SELCHANGE);
+    Choose(Layout::CoderChoice, 2, IdCoder);
     source.Write(L"long.wav", Wav({1, 1, 22050, 8}, Tone(200000, 41, 90, 7)));
     ListAndSelect(source.path, {L"long.wav", L"kick.wav"}, 0);
-    DialogWatcher watcher({EnterFileName(output.path + L"gone")});
     SendMessageW(App().MainWindow, WM_COMMAND, IdSaveBank, 0);  // returns once the work started
-    ASSERT_EQ(watcher.Finish().size(), 1u);
     SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
-    AwaitWork();
+    EXPECT_TRUE(RunCommand(0).empty());  // no report
     EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled: the bank was not saved");
-    EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
 }
 
 }  // namespace

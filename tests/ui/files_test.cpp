@@ -188,18 +188,6 @@ TEST_F(FilesTest, EveryCoderSavesAndPlaysWhatTheCoreMakes) {
     }
 }
 
-// Runs the window's messages until `done` holds or the work ends.
-template <typename Done>
-void PumpUntil(Done done) {
-    for (MSG message; WorkRunning() && !done();) {
-        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        } else {
-            Sleep(5);
-        }
-    }
-}
-
 // A batch runs on the worker: the window locks what would start more work and counts the
 // entries, Esc cancels, leaving only whole files; one sample's work shows the bar alone;
 // closing the window during work ends the program with 0.
@@ -220,7 +208,7 @@ TEST_F(FilesTest, LongWorkCanBeCancelledAndClosed) {
     EXPECT_TRUE(IsEnabled(Layout::CancelButton));
     for (const Layout locked :
          {Layout::SourceList, Layout::OpenFilesButton, Layout::CompressFileButton,
-          Layout::PlayRepackedButton, Layout::CoderChoice}) {
+          Layout::PlayRepackedButton, Layout::CoderChoice, Layout::SaveBankButton}) {
         EXPECT_FALSE(IsEnabled(locked)) << static_cast<int>(locked);
     }
     PumpUntil([] { return !ControlText(Layout::WorkCountLabel).empty(); });

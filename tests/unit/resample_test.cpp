@@ -1,6 +1,6 @@
 // Resampling: tones keep their frequency and level up to the edge of the new band, tones above
-// the new Nyquist rate vanish, every bit of a wide source counts, lengths and bounds, the same
-// bytes in both builds.
+// the new Nyquist rate vanish, every bit of a wide source counts, lengths and bounds, progress
+// and stopping, the same bytes in both builds.
 #include "wave/resample.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +136,14 @@ TEST(Resample, LengthsAndBounds) {
         ASSERT_EQ(out.size(), ScaleToRate(1001, 44100, to)) << to;
         EXPECT_GT(out.back(), 128 + 20) << to;  // the edge of a level of 78
     }
+    // Progress reaches the end, with the same samples; asked to stop, it gives nothing.
+    Progress progress;
+    const Bytes source = Samples(44100, {16, false}, [](std::size_t k) { return int(k % 97) * 300; });
+    EXPECT_EQ(ResampleToEightBitMono(source, 1, {16, false}, 44100, 16725, &progress),
+              ResampleToEightBitMono(source, 1, {16, false}, 44100, 16725));
+    EXPECT_EQ(progress.permille, 1000u);
+    progress.stop = true;
+    EXPECT_FALSE(ResampleToEightBitMono(source, 1, {16, false}, 44100, 16725, &progress));
 }
 
 // Both builds must resample alike: their outputs for integer-made sounds (a triangle wave and
