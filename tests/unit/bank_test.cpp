@@ -78,42 +78,5 @@ TEST(Bank, NamesNeverClashAndKeepTheirLetters) {
     }
 }
 
-TEST(Bank, BudgetAndLimits) {
-    std::vector<BankSample> samples(3);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i].name = "s" + std::to_string(i) + ".wav";
-        samples[i].file.assign(13 + 1000 * (i + 1), 0);
-        samples[i].file[0] = static_cast<std::uint8_t>(1000 * (i + 1) & 0xFF);
-        samples[i].file[1] = static_cast<std::uint8_t>(1000 * (i + 1) >> 8);
-    }
-    const Bank bank = LayOutBank(samples, CardMemory::Basic, "B");
-    EXPECT_EQ(bank.budget.sampleBytes, 4u * 6000);
-    EXPECT_EQ(bank.budget.needed, 24000u + 3 * 80 + 2048);
-    EXPECT_EQ(bank.budget.capacity, 114688u);
-    EXPECT_EQ(bank.samples[2].equate, "s2");
-    EXPECT_FALSE(BankTooBigOf(bank, CardMemory::Basic));
-
-    // What something else takes counts; the memory the card lacks is said to the byte.
-    const Bank full = LayOutBank(samples, CardMemory::Basic, "B", {0, 114689 - bank.budget.needed});
-    EXPECT_EQ(BankTooBigOf(full, CardMemory::Basic)->text,
-              "the bank needs 114 689 bytes of card memory, 1 more than the 112k card's 114 688");
-    const std::vector<BankSample> fivePages(40, samples[1]);  // 80 520 bytes
-    EXPECT_EQ(
-        BankTooBigOf(LayOutBank(fivePages, CardMemory::Extended, "B", {252}), CardMemory::Extended)
-            ->word,
-        "pages");  // 252 to 256
-    EXPECT_FALSE(BankTooBigOf(LayOutBank(fivePages, CardMemory::Extended, "B", {251}),
-                              CardMemory::Extended));
-    EXPECT_EQ(
-        BankTooBigOf(LayOutBank(std::vector<BankSample>(61, samples[0]), CardMemory::Extended, "B"),
-                     CardMemory::Extended)
-            ->text,
-        "61 samples, 1 more than the 60 effects ROM 1.04 takes");
-    EXPECT_EQ(CardCapacity(CardMemory::Extended), 466u * 1024);
-    EXPECT_EQ(
-        LayOutBank(std::vector<BankSample>(33, samples[0]), CardMemory::Basic, "B").budget.effects,
-        33u);
-}
-
 }  // namespace
 }  // namespace corvane
