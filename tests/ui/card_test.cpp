@@ -173,12 +173,12 @@ ReportSeen ReadReport(HWND report) {
 }
 
 Bank BankOf(const std::vector<std::pair<const char*, Bytes>>& files, const Preparation& how,
-            CardMemory card) {
+            CardMemory card, const char* bankName = "kit") {
     std::vector<BankSample> samples;
     for (const auto& [name, wav] : files) {
         samples.push_back(PackForBank(name, LoadSourceBytes(wav, how), Encoder::Greedy, Rom::V104));
     }
-    return LayOutBank(std::move(samples), card, "kit");
+    return LayOutBank(std::move(samples), card, bankName);
 }
 
 // SAVE BANK packs every listed file as the core does and reports it: a row a sample, the card
@@ -244,7 +244,7 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     EXPECT_TRUE(seen.savable);
     EXPECT_EQ(seen.capacity, 466 * 1024);
     const std::string big =
-        BankListing(BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended), "big");
+        BankListing(BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended, "big"));
     EXPECT_EQ(output.Read(L"big.asm"), Bytes(big.begin(), big.end()));
     EXPECT_EQ(output.Names().size(), 5u);  // big.asm, big.0.bin, big.1.bin beside the kit
 
