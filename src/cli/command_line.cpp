@@ -32,7 +32,8 @@ constexpr const char* kUsage =
     "                                and NAME.0.bin ... (16 KB host pages at #C000); prints\n"
     "                                what it costs the card's memory and the host first.\n"
     "                                LIST: a file a line, then its own --rate, --loop,\n"
-    "                                --encoder, --name; --rate=nearest is bank's default\n"
+    "                                --encoder, --name; --rate=nearest and\n"
+    "                                --encoder=trellis are bank's defaults\n"
     "  convert FILE.wav -o OUT.wav [P]\n"
     "                                the 8-bit mono sample pack would pack, any length,\n"
     "                                its loop in a smpl chunk\n"
@@ -203,6 +204,7 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         app.add_option("--list", request.list);
         output()->required();
         app.add_flag("--json", request.json);
+        request.encoder = Encoder::Trellis;  // the best coder that packs a full kit in a moment
         AddEncoder(app, request);
         request.rate = {RateChoice::Kind::Nearest};
         AddPreparation(app, request);

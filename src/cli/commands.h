@@ -42,7 +42,7 @@ struct Request {
     std::optional<std::string> output;  // -o
     std::optional<std::string> dir;     // -d
     std::optional<std::string> tableFrom;
-    Encoder encoder = Encoder::Greedy;
+    Encoder encoder = Encoder::Greedy;  // bank: trellis, unless given
     bool json = false;
     RateChoice unpackRate{RateChoice::Kind::Hertz, 0, 22050};  // the rate unpack's WAV states
     RateChoice rate;  // bank: nearest, unless given
