@@ -130,9 +130,9 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"BUTTON", L"SAVE BANK", kDisabled, 797, 414, 204, 30, IdSaveBank, H},
     {L"STATIC", L"Card settings", kChild, 797, 235, 204, 20, 0, H},
     // Hearing the sample as the card plays it, at its own note or one chosen.
-    {L"STATIC", L"Play at:", kChild, 797, 453, 60, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 857, 450, 144, 200, IdPlayNote, T},
-    {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 482, 204, 30, IdPlayOnCard,
+    {L"STATIC", L"Play at:", kChild, 797, 450, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 470, 204, 200, IdPlayNote, T},
+    {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 502, 204, 30, IdPlayOnCard,
      H},
 };
 
