@@ -69,8 +69,11 @@ enum class Layout : int {
     LoopNoteLabel = 50,
     SaveBankButton = 51,
     CardSettingsCaption = 52,
+    PlayNoteCaption = 53,
+    PlayNoteChoice = 54,
+    PlayOnCardButton = 55,
 };
-constexpr int kControlCount = 52;
+constexpr int kControlCount = 55;
 constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }

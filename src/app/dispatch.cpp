@@ -5,12 +5,14 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/card_playback.h"
 #include "app/file_commands.h"
 #include "app/main_window.h"
 #include "app/playback.h"
 #include "app/save_bank.h"
 #include "app/source_ops.h"
 #include "app/work.h"
+#include "card/card_sound.h"
 
 namespace corvane {
 
@@ -57,6 +59,29 @@ void PlayRepacked() {
             ShowPackedTable();
             PlayWaveImage();
         });
+    });
+}
+
+// The packed file decoded as the card stores it, played by the card model at the note and
+// finetune the Card column shows (or the note chosen), at full volume, with the sample's loop.
+void PlayPackedOnCard() {
+    const AppState& app = App();
+    const auto packed = ParsePackedFile(app.PackedImage);
+    if (!app.SampleValid || !packed) return;
+    CardNote note = NearestNote(app.CardRom, WaveHeader::From(app.WaveImage).SampleRate()).note;
+    note.note = PlayNoteChosen().value_or(note.note);
+    std::optional<CardLoop> loop;
+    if (app.SourceLoop) loop = CardLoopOf(*app.SourceLoop, SamplesOf(app.WaveImage).size());
+    PlayOnCard(StoredSamplesOf(*packed), {.period = StepPeriodOf(app.CardRom, note), .loop = loop});
+}
+
+// The source packed as COMPRESS FILE packs it (the source read again after a repacked playback).
+void PlaySourceOnCard() {
+    StopPlayback();
+    if (App().SourceInImage) return PackSample(PlayPackedOnCard);
+    LoadSource([] {
+        AnalyseSample(false);
+        PackSample(PlayPackedOnCard);
     });
 }
 
@@ -119,6 +144,9 @@ void DispatchCommand(int id) {
             break;
         case IdPlayRepacked:
             PlayRepacked();
+            break;
+        case IdPlayOnCard:
+            PlaySourceOnCard();
             break;
         case IdCoder:
             CoderChanged();

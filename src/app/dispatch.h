@@ -19,6 +19,8 @@ enum CommandId : int {
     IdCompressAll = 90,
     IdSaveDepacker = 95,
     IdSaveBank = 96,
+    IdPlayOnCard = 97,
+    IdPlayNote = 98,
     IdAbout = 500,
     IdBack = 590,
     IdDonateLink = 777,

@@ -8,10 +8,12 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/card_playback.h"
 #include "app/dispatch.h"
 #include "app/file_commands.h"
 #include "app/marks.h"
 #include "app/work.h"
+#include "card/card_sound.h"
 #include "files/utf16.h"
 #include "text/digit_groups.h"
 
@@ -127,6 +129,11 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"", kChild, 797, 151, 204, 80, 0, T},
     {L"BUTTON", L"SAVE BANK", kDisabled, 797, 414, 204, 30, IdSaveBank, H},
     {L"STATIC", L"Card settings", kChild, 797, 235, 204, 20, 0, H},
+    // Hearing the sample as the card plays it, at its own note or one chosen.
+    {L"STATIC", L"Play at:", kChild, 797, 450, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 470, 204, 200, IdPlayNote, T},
+    {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 502, 204, 30, IdPlayOnCard,
+     H},
 };
 
 // The coder choice, in the order of the drop-down list.
@@ -208,8 +215,13 @@ void CreateControls(HWND window, HINSTANCE instance) {
     for (const auto& [name, coder] : kCoders) AddChoice(Layout::CoderChoice, name);
     for (const auto& [name, rom] : kRoms) AddChoice(Layout::RomChoice, name);
     for (const auto& [name, loop] : kLoops) AddChoice(Layout::LoopChoice, name);
-    for (const Layout choice :
-         {Layout::CoderChoice, Layout::RomChoice, Layout::LoopChoice, Layout::RateChoice}) {
+    AddChoice(Layout::PlayNoteChoice, L"The card's note");
+    for (int note = 0; note <= kCardHighestNote; ++note) {
+        AddChoice(Layout::PlayNoteChoice,
+                  L"Note " + std::to_wstring(note) + L" (" + Widen(NoteName(note)) + L")");
+    }
+    for (const Layout choice : {Layout::CoderChoice, Layout::RomChoice, Layout::LoopChoice,
+                                Layout::RateChoice, Layout::PlayNoteChoice}) {
         SendMessageW(Control(choice), CB_SETCURSEL, 0, 0);
     }
     ShowRateChoices(Rom::V104);
@@ -234,7 +246,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             CreateControls(window, reinterpret_cast<CREATESTRUCTW*>(lParam)->hInstance);
             return 0;
         case WM_DESTROY:
-            AbandonWork();  // the worker must not outlive the window it reports to
+            AbandonWork();       // the worker must not outlive the window it reports to
+            StopCardPlayback();  // nor the card's sound its thread
             PostQuitMessage(0);
             return 0;
         case WM_COMMAND:
@@ -337,6 +350,12 @@ Rom RomChosen() { return Chosen(Layout::RomChoice) == 1 ? Rom::V105 : Rom::V104;
 LoopChoice LoopChosen() {
     const int n = Chosen(Layout::LoopChoice);
     return n >= 0 && n < 3 ? kLoops[n].second : LoopChoice::Keep;
+}
+
+std::optional<int> PlayNoteChosen() {
+    const int n = Chosen(Layout::PlayNoteChoice);
+    if (n <= 0) return std::nullopt;
+    return n - 1;
 }
 
 void ShowRateChoices(Rom rom) {

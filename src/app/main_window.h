@@ -2,6 +2,8 @@
 // The main window: its class, procedure, the controls of both pages, page switching.
 #include <windows.h>
 
+#include <optional>
+
 #include "card/pitch.h"
 #include "codec/encoder_choice.h"
 #include "wave/source.h"
@@ -34,6 +36,9 @@ Encoder CoderChosen();
 int RateNoteChosen();
 Rom RomChosen();
 LoopChoice LoopChosen();
+// The note "▶  PLAY ON CARD" plays at; nothing for the card's own (the one the sample's rate
+// gives).
+std::optional<int> PlayNoteChosen();
 // Fills the rate choice with the rates of the notes on `rom`, keeping what is chosen.
 void ShowRateChoices(Rom rom);
 

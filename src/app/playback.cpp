@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "app/app_state.h"
+#include "app/card_playback.h"
 
 namespace corvane {
 
@@ -16,7 +17,10 @@ PlaySoundFunction SetPlaySoundFunction(PlaySoundFunction function) {
     return previous;
 }
 
-void StopPlayback() { playSound(nullptr, nullptr, SND_PURGE); }
+void StopPlayback() {
+    playSound(nullptr, nullptr, SND_PURGE);
+    StopCardPlayback();
+}
 
 void PlayWaveImage() {
     playSound(reinterpret_cast<LPCWSTR>(App().WaveImage.data()), nullptr, SND_MEMORY | SND_ASYNC);

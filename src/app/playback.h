@@ -4,7 +4,7 @@
 
 namespace corvane {
 
-// Stops whatever plays; harmless when nothing does.
+// Stops whatever plays, the card's sound too; harmless when nothing does.
 void StopPlayback();
 // Plays WaveImage from its start, asynchronously. The image must not move or change until
 // the next StopPlayback.

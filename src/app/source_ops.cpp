@@ -198,7 +198,8 @@ void AnalyseSample(bool deriveTable) {
 
     for (const Layout button :
          {Layout::PlaySourceButton, Layout::PlayRepackedButton, Layout::StopButton,
-          Layout::CompressFileButton, Layout::CompressAllButton, Layout::SaveBankButton}) {
+          Layout::CompressFileButton, Layout::CompressAllButton, Layout::SaveBankButton,
+          Layout::PlayOnCardButton}) {
         EnableWindow(Control(button), TRUE);
     }
 }

@@ -23,11 +23,11 @@ struct Worker {
 std::unique_ptr<Worker> worker;  // only the window's thread touches it
 
 // What the user may not start while work runs, and the list, whose selection must not move.
-constexpr Layout kLockedWhileWorking[] = {Layout::SourceList,         Layout::OpenFilesButton,
-                                          Layout::PlaySourceButton,   Layout::PlayRepackedButton,
-                                          Layout::CompressFileButton, Layout::CompressAllButton,
-                                          Layout::CoderChoice,        Layout::RateChoice,
-                                          Layout::RomChoice,          Layout::SaveBankButton};
+constexpr Layout kLockedWhileWorking[] = {
+    Layout::SourceList,         Layout::OpenFilesButton,    Layout::PlaySourceButton,
+    Layout::PlayRepackedButton, Layout::CompressFileButton, Layout::CompressAllButton,
+    Layout::CoderChoice,        Layout::RateChoice,         Layout::RomChoice,
+    Layout::SaveBankButton,     Layout::PlayOnCardButton};
 
 void ShowWorking(bool working) {
     for (const Layout control : kLockedWhileWorking) EnableWindow(Control(control), !working);

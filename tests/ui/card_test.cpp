@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "app/card_playback.h"
 #include "app/dispatch.h"
 #include "app/work.h"
 #include "card/bank.h"
+#include "card/card_sound.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
 #include "files/utf16.h"
@@ -137,6 +140,67 @@ TEST_F(CardTest, CompressFileKeepsTheCardColumnAndShowsTheSource) {
     EXPECT_EQ(ControlText(Layout::GainSpanLabel) + ControlText(Layout::CardNoteLabel), gain + note);
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: 2 000 to 7 999");
     EXPECT_TRUE(IsEnabled(Layout::LoopChoice));
+}
+
+// The card's sound as the window queues it, into an output that is full after `room` samples.
+struct Queued : SoundOutput {
+    inline static std::vector<std::int16_t> samples;
+    inline static std::size_t room = 0;
+    inline static std::atomic<std::size_t> count{0};
+    inline static std::atomic<bool> drained{false}, halted{false};
+    bool Queue(std::span<const std::int16_t> chunk) override {
+        samples.insert(samples.end(), chunk.begin(), chunk.end());
+        for (count = samples.size(); count >= room && !halted;) Sleep(2);
+        return !halted;
+    }
+    void Drain() override { drained = true; }
+    void Halt() override { halted = true; }
+};
+
+// What the card model renders of a WAV packed for a bank, at its note (or `note`, with its
+// finetune), for `steps` (0: the sample once).
+std::vector<std::int16_t> CardSoundOf(const Bytes& wav, std::optional<int> note,
+                                      std::size_t steps) {
+    const BankSample sample = PackForBank("", LoadSourceBytes(wav, {}), Encoder::Greedy, Rom::V104);
+    const std::vector<std::uint8_t> stored = StoredSamplesOf(*ParsePackedFile(sample.file));
+    const CardNote played{note.value_or(sample.pitch.note.note), sample.pitch.note.finetune};
+    CardChannel channel{stored, StepPeriodOf(Rom::V104, played), 64, sample.loop};
+    std::vector<std::int16_t> out(steps +
+                                  (steps ? 0 : StepsToPlayOnce(stored.size(), channel.period)));
+    RenderCard({&channel, 1}, out);
+    return out;
+}
+
+// "▶  PLAY ON CARD" queues what the card model renders of the sample as COMPRESS FILE packs
+// it, at the note the Card column shows or the one chosen: once, or its loop until STOP.
+TEST_F(CardTest, PlayOnCardQueuesTheCardsSound) {
+    SetSoundOutputMaker([]() -> std::unique_ptr<SoundOutput> {
+        Queued::samples.clear();
+        Queued::count = 0;
+        Queued::drained = Queued::halted = false;
+        return std::make_unique<Queued>();
+    });
+    const Bytes plain = Wav({1, 1, 11025, 8}, Tone(3000, 20, 60)),
+                looped = LoopedWav(9000, 2000, 7999);  // out of range: the card's default note
+    source.Write(L"plain.wav", plain);
+    source.Write(L"looped.wav", looped);
+    ListAndSelect(source.path, {L"plain.wav", L"looped.wav"}, 0);
+    Queued::room = 1 << 20;
+    RunCommand(IdPlayOnCard);
+    for (int n = 0; n < 2000 && !Queued::drained; ++n) Sleep(5);
+    EXPECT_EQ(Queued::samples, CardSoundOf(plain, {}, 0));
+
+    SelectEntry(1);
+    Choose(Layout::PlayNoteChoice, 73, IdPlayNote);
+    Queued::room = 3 * CardSoundOf(looped, 72, 0).size();
+    RunCommand(IdPlayOnCard);
+    for (int n = 0; n < 2000 && Queued::count < Queued::room; ++n) Sleep(5);
+    Sleep(50);
+    EXPECT_FALSE(Queued::drained || Queued::halted);  // still playing, past the sample's end
+    RunCommand(IdStop);
+    EXPECT_TRUE(Queued::halted);
+    EXPECT_EQ(Queued::samples, CardSoundOf(looped, 72, Queued::samples.size()));
+    SetSoundOutputMaker(nullptr);
 }
 
 // What SAVE BANK's report shows: each row's cells, the card memory bar's range and position,

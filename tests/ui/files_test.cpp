@@ -208,7 +208,8 @@ TEST_F(FilesTest, LongWorkCanBeCancelledAndClosed) {
     EXPECT_TRUE(IsEnabled(Layout::CancelButton));
     for (const Layout locked :
          {Layout::SourceList, Layout::OpenFilesButton, Layout::CompressFileButton,
-          Layout::PlayRepackedButton, Layout::CoderChoice, Layout::SaveBankButton}) {
+          Layout::PlayRepackedButton, Layout::CoderChoice, Layout::SaveBankButton,
+          Layout::PlayOnCardButton}) {
         EXPECT_FALSE(IsEnabled(locked)) << static_cast<int>(locked);
     }
     PumpUntil([] { return !ControlText(Layout::WorkCountLabel).empty(); });
