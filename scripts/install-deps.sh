@@ -8,7 +8,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine wine64 xvfb xauth x11-utils python3 python3-pefile
-  pasmo z80asm libz80ex-dev sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
+  pasmo z80asm libz80ex-dev fuse-emulator-utils sox espeak-ng ffmpeg clang libclang-rt-14-dev xxd
   bc time jq
   libcli11-dev nlohmann-json3-dev
   libsoxr-dev dpkg-dev

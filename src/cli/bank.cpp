@@ -9,6 +9,7 @@
 
 #include "card/asm_names.h"
 #include "card/bank_list.h"
+#include "card/bank_tape.h"
 #include "cli/commands.h"
 #include "cli/source_file.h"
 #include "files/file_io.h"
@@ -244,7 +245,8 @@ int RunBank(const Request& request) {
     }
     if (printed != kExitOk) return printed;
 
-    const std::vector<BankFile> made = BankFiles(bank);  // the bytes the files below point at
+    std::vector<BankFile> made = BankFiles(bank);  // the bytes the files below point at
+    if (request.tap) made.push_back({".tap", BankTape(bank)});
     std::vector<FileToWrite> toWrite;
     for (const BankFile& file : made) {
         toWrite.push_back({fs::path(folder / name).concat(file.ending), file.bytes});

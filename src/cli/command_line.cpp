@@ -26,11 +26,13 @@ constexpr const char* kUsage =
     "  snr FILE.wav [--encoder=E] [P]\n"
     "                                signal-to-noise ratio of the repacked sample\n"
     "  bank FILE.wav... | --list LIST -o DIR/NAME [--card=112k|466k] [--json]\n"
-    "       [--first-page=N] [--reserve=BYTES|NK] [--encoder=E] [P]\n"
+    "       [--first-page=N] [--reserve=BYTES|NK] [--tap] [--encoder=E] [P]\n"
     "                                a set of samples for the card: NAME.asm (a loader to\n"
     "                                include, with each sample's note, finetune and loop)\n"
     "                                and NAME.0.bin ... (16 KB host pages at #C000); prints\n"
     "                                what it costs the card's memory and the host first.\n"
+    "                                --tap: NAME.tap too, a tape that loads the bank into\n"
+    "                                the card and plays each sample by a key\n"
     "                                LIST: a file a line, then its own --rate, --loop,\n"
     "                                --encoder, --name; --rate=nearest and\n"
     "                                --encoder=trellis are bank's defaults\n"
@@ -204,6 +206,7 @@ Runner DefineCommand(const std::string& command, CLI::App& app, Request& request
         app.add_option("--list", request.list);
         output()->required();
         app.add_flag("--json", request.json);
+        app.add_flag("--tap", request.tap);
         request.encoder = Encoder::Trellis;  // the best coder that packs a full kit in a moment
         AddEncoder(app, request);
         request.rate = {RateChoice::Kind::Nearest};

@@ -44,8 +44,9 @@ struct Request {
     std::optional<std::string> tableFrom;
     Encoder encoder = Encoder::Greedy;  // bank: trellis, unless given
     bool json = false;
+    bool tap = false;  // bank --tap: NAME.tap too, a tape that loads the bank and plays it
     RateChoice unpackRate{RateChoice::Kind::Hertz, 0, 22050};  // the rate unpack's WAV states
-    RateChoice rate;  // bank: nearest, unless given
+    RateChoice rate;                                           // bank: nearest, unless given
     Rom rom = Rom::V104;
     LoopChoice loop = LoopChoice::Keep;
     CardMemory card = CardMemory::Basic;

@@ -66,7 +66,8 @@ class GsCard {
     Rom rom() const { return rom_; }
     const std::vector<Effect>& effects() const { return effects_; }
     const std::vector<CardWrite>& writes() const { return writes_; }
-    const std::vector<int>& played() const { return played_; }  // handles #39 started
+    // Handles #39 started; 0 for #3A stopping every channel (mask FFh), minus another mask.
+    const std::vector<int>& played() const { return played_; }
     std::size_t freeMemory() const { return free_; }
     const std::string& fault() const { return fault_; }
     bool loading() const { return mode_ == Mode::Loading; }
@@ -233,7 +234,7 @@ class GsCard {
                 steps = {read, then(&GsCard::Play), clear};
                 break;
             case 0x3A:
-                steps = {read, clear, [this] { played_.push_back(0); }};
+                steps = {read, clear, [this] { played_.push_back(taken_ == 0xFF ? 0 : -taken_); }};
                 break;
             default:
                 Fault("command #" + Hex(command) +

@@ -39,9 +39,17 @@ struct Machine {
     Z80EX_CONTEXT* cpu = nullptr;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> writable;  // [from, to) the program may
     std::string fault;
-    // Headerless blocks the 48K ROM's LD-BYTES (#0556) loads, one a call, in order.
+    // Tape blocks, each its flag byte and data, the 48K ROM's LD-BYTES (#0556) loads in order.
     std::vector<std::vector<std::uint8_t>> tape;
     std::size_t tapeRead = 0;
+    // The 48K ROM's CLS and CHAN-OPEN (returning at once) and RST 10h (printing to `printed`).
+    bool rom48 = false;
+    std::string printed;
+    // Keys pressed one after another from the first keyboard read, each held for kKeyTime then
+    // released for as long: '1'-'9', 'A'-'Z', ' ', and '!' for BREAK (CAPS SHIFT and SPACE).
+    std::string keys;
+    std::uint64_t keysFrom = 0;
+    static constexpr std::uint64_t kKeyTime = 100'000;
 
     Machine() {
         low.fill(kHalt);  // a stray jump stops where the test can see it
@@ -72,8 +80,25 @@ inline void WriteMemory(Z80EX_CONTEXT*, Z80EX_WORD address, Z80EX_BYTE value, vo
     m.At(address) = value;
 }
 
+// The keyboard's half-rows from port #FEFE's to #7FFE's, five keys each from bit 0; CAPS
+// SHIFT as '^', ENTER and SYMBOL SHIFT as '.'.
+inline std::uint8_t ReadKeyboard(Machine& m, unsigned halfRows) {
+    static const std::string kRows = "^ZXCVASDFGQWERT1234509876POIUY.LKJH .MNB";
+    if (m.keysFrom == 0) m.keysFrom = m.Now();
+    const std::uint64_t step = (m.Now() - m.keysFrom) / Machine::kKeyTime;
+    const char key = step % 2 && step / 2 < m.keys.size() ? m.keys[step / 2] : '\0';
+    std::uint8_t bits = 0xFF;
+    for (std::size_t at = 0; at < kRows.size(); ++at) {
+        const char c = kRows[at];
+        const bool down = key && (c == key || (key == '!' && (c == ' ' || c == '^')));
+        if (down && !(halfRows >> (at / 5) & 1)) bits &= static_cast<std::uint8_t>(~(1u << at % 5));
+    }
+    return bits;
+}
+
 inline Z80EX_BYTE ReadPort(Z80EX_CONTEXT*, Z80EX_WORD port, void* user) {
     Machine& m = Of(user);
+    if ((port & 0xFF) == 0xFE) return ReadKeyboard(m, port >> 8);
     const bool card = (port & 0xFF) == kCommandPort || (port & 0xFF) == kDataPort;
     if (card && !m.cardFitted) return 0xFF;
     if ((port & 0xFF) == kCommandPort) return m.card.ReadStatus(m.Now(), m.Pc());
@@ -138,28 +163,43 @@ inline Assembled Assemble(const std::string& name, const std::string& source, st
     return result;
 }
 
-// The 48K ROM's LD-BYTES called with the registers it takes (A = FFh, a data block; carry set,
-// load; IX the address; DE the length): the next tape block, when its length is DE, goes to
-// memory and the call returns with carry set, as the ROM does; else with carry clear.
-inline void LoadBytesFromTape(Machine& m) {
-    const unsigned af = z80ex_get_reg(m.cpu, regAF), de = z80ex_get_reg(m.cpu, regDE);
-    unsigned ix = z80ex_get_reg(m.cpu, regIX);
-    bool loaded = (af >> 8) == 0xFF && (af & 1) && m.tapeRead < m.tape.size() &&
-                  m.tape[m.tapeRead].size() == de;
-    if (loaded) {
-        for (const std::uint8_t byte : m.tape[m.tapeRead++]) {
-            m.At(static_cast<std::uint16_t>(ix++)) = byte;
-        }
-    } else {
-        m.Fault("LD-BYTES asked for " + std::to_string(de) + " bytes, not the next block");
-    }
-    z80ex_set_reg(m.cpu, regIX, static_cast<Z80EX_WORD>(ix));
-    z80ex_set_reg(m.cpu, regAF, static_cast<Z80EX_WORD>((af & 0xFF00) | (af & 0xFE) | loaded));
-    const unsigned sp = z80ex_get_reg(m.cpu, regSP);  // RET
+// A ROM routine's RET.
+inline void Return(Machine& m) {
+    const unsigned sp = z80ex_get_reg(m.cpu, regSP);
     z80ex_set_reg(m.cpu, regPC,
                   static_cast<Z80EX_WORD>(m.At(static_cast<std::uint16_t>(sp)) |
                                           m.At(static_cast<std::uint16_t>(sp + 1)) << 8));
     z80ex_set_reg(m.cpu, regSP, static_cast<Z80EX_WORD>(sp + 2));
+}
+
+// The 48K ROM's LD-BYTES called with the registers it takes (A the flag byte; carry set, load;
+// IX the address; DE the length): the next tape block, when its flag is A and its length DE,
+// goes to memory and the call returns with carry set, as the ROM does; else with carry clear.
+inline void LoadBytesFromTape(Machine& m) {
+    const unsigned af = z80ex_get_reg(m.cpu, regAF), de = z80ex_get_reg(m.cpu, regDE);
+    unsigned ix = z80ex_get_reg(m.cpu, regIX);
+    const auto* block = m.tapeRead < m.tape.size() ? &m.tape[m.tapeRead] : nullptr;
+    const bool loaded = (af & 1) && block && block->size() == de + 1 && (*block)[0] == af >> 8;
+    if (loaded) {
+        for (std::size_t i = 1; i < block->size(); ++i)
+            m.At(static_cast<std::uint16_t>(ix++)) = (*block)[i];
+        ++m.tapeRead;
+    } else {
+        m.Fault("LD-BYTES asked for " + std::to_string(de) + " bytes of flag " +
+                std::to_string(af >> 8) + ", not the next block");
+    }
+    z80ex_set_reg(m.cpu, regIX, static_cast<Z80EX_WORD>(ix));
+    z80ex_set_reg(m.cpu, regAF, static_cast<Z80EX_WORD>((af & 0xFF00) | (af & 0xFE) | loaded));
+    Return(m);
+}
+
+// The ROM routines a program calls, at the routine's first instruction.
+inline void RomCall(Machine& m) {
+    const unsigned pc = m.Pc();
+    if (pc == 0x0556 && !m.tape.empty()) LoadBytesFromTape(m);
+    if (!m.rom48 || (pc != 0x0010 && pc != 0x0D6B && pc != 0x1601)) return;
+    if (pc == 0x0010) m.printed += static_cast<char>(z80ex_get_reg(m.cpu, regAF) >> 8);
+    Return(m);
 }
 
 // Runs `program` from `entry` with the stack below `stackTop` and a return address that halts;
@@ -181,7 +221,7 @@ inline void Run(Machine& m, const Assembled& program, std::uint16_t entry, std::
     z80ex_set_reg(m.cpu, regPC, entry);
     z80ex_set_reg(m.cpu, regSP, static_cast<Z80EX_WORD>(stackTop - 2));
     for (std::uint64_t step = 0; !z80ex_doing_halt(m.cpu) && step < steps; ++step) {
-        if (m.Pc() == 0x0556 && !m.tape.empty()) LoadBytesFromTape(m);
+        RomCall(m);
         m.clock += static_cast<std::uint64_t>(z80ex_step(m.cpu));
         if (!m.card.fault().empty()) break;
     }

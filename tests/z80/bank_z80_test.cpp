@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <fstream>
 #include <numbers>
+#include <numeric>
 #include <sstream>
 
 #include "card/asm_names.h"
 #include "card/bank.h"
 #include "card/bank_loader.h"
+#include "card/bank_tape.h"
+#include "card/z80_assembler.h"
 #include "codec/decoder.h"
 #include "support/wav.h"
 #include "support/z80_machine.h"
@@ -184,7 +187,10 @@ TEST(Z80Bank, AKitBiggerThanTheHostsMemoryLoadsPageByPageFromTape) {
                       {{"DRUMS.asm", BankListing(bank)}});
     z80::Machine m;
     m.card = z80::GsCard(Rom::V104, {}, CardCapacity(CardMemory::Extended));
-    m.tape = PageImages(bank);
+    for (Bytes page : PageImages(bank)) {
+        page.insert(page.begin(), 0xFF);  // a data block's flag
+        m.tape.push_back(page);
+    }
     z80::Run(m, program, program.symbols.at("START"), kStackTop, 200'000'000);
     ExpectLoaded(m, bank, program.symbols.at("DRUMS_HANDLES"), Rom::V104);
     EXPECT_EQ(m.tapeRead, bank.budget.pages);
@@ -310,6 +316,89 @@ TEST(Z80Bank, EveryNameAssemblesAlikeInPasmoAndZ80asm) {
             }
         }
         EXPECT_NE(listing.find(bank.label + "_golos:"), std::string::npos);
+    }
+}
+
+// Banks of assorted names, first pages, pages and samples (more than the keys): the tape's
+// player with the include, assembled by Corvane, is pasmo's, to the byte and the symbol.
+TEST(Z80Tape, ThePlayerAndIncludeAssembleAsPasmoAssemblesThem) {
+    const struct {
+        std::string name, file;
+        std::size_t firstPage, copies;
+    } banks[] = {{"DRUMS", "libsndfile-loop.wav", 0, 1},
+                 {"барабаны", "example.wav", 3, 40},
+                 {"SELECT", "espeak-speech.wav", 250, 3},
+                 {"1kit", "libsndfile-loop.wav", 7, 2}};
+    for (const auto& [name, file, firstPage, copies] : banks) {
+        const LoadedSource source = LoadSourceBytes(ReadInput("inputs/" + file));
+        const std::vector<BankSample> samples(
+            copies, PackForBank("s.wav", source, Encoder::Greedy, Rom::V105));
+        const Bank bank = LayOutBank(samples, CardMemory::Basic, name, {firstPage});
+        const std::string text = TapePlayerText(bank);
+        const z80::Assembled pasmo = z80::Assemble("tape", " ORG 32768\n" + text, kTapePlayerAt);
+        ASSERT_EQ(pasmo.error, "") << name;
+        const Z80Program made = AssembleZ80(text, kTapePlayerAt);
+        EXPECT_EQ(made.code, pasmo.code) << name;
+        EXPECT_EQ(made.symbols, pasmo.symbols) << name;
+    }
+    EXPECT_NE(AssembleZ80(" JR FAR\n DS 200\nFAR: RET\n", 0).error, "");
+}
+
+// The tape's blocks: flag byte and data, each checksum checked.
+std::vector<Bytes> TapeBlocks(const Bytes& tap) {
+    std::vector<Bytes> blocks;
+    for (std::size_t at = 0; at + 2 <= tap.size();) {
+        const std::size_t length = tap[at] | tap[at + 1] << 8;
+        Bytes block(tap.begin() + at + 2, tap.begin() + at + 2 + length);
+        EXPECT_EQ(std::accumulate(block.begin(), block.end(), 0, std::bit_xor<>()), 0);
+        block.pop_back();
+        blocks.push_back(block);
+        at += 2 + length;
+    }
+    return blocks;
+}
+
+// The tape's player, its code block loaded where its header says and started there, its
+// pages served from the tape as it asks: every sample loads, each key plays its sample (a key
+// with none plays nothing), SPACE stops all, BREAK goes back; with no card it says so and
+// goes back.
+TEST(Z80Tape, ThePlayerLoadsTheBankFromTapeAndPlaysEachSampleByItsKey) {
+    std::vector<BankSample> samples;
+    for (int i = 0; i < 11; ++i) {
+        const LoadedSource loaded = LoadSourceBytes(Sine(200 + 50 * i, 16725, 0.5));
+        samples.push_back(
+            PackForBank("tone" + std::to_string(i) + ".wav", loaded, Encoder::Greedy, Rom::V104));
+    }
+    const Bank bank = LayOutBank(std::move(samples), CardMemory::Basic, "TONES");
+    ASSERT_EQ(bank.budget.pages, 2u);
+    const std::vector<Bytes> blocks = TapeBlocks(BankTape(bank));
+    ASSERT_EQ(blocks.size(), 4 + 2 * bank.budget.pages);
+    z80::Assembled player;
+    player.origin = static_cast<std::uint16_t>(blocks[2][14] | blocks[2][15] << 8);
+    player.code.assign(blocks[3].begin() + 1, blocks[3].end());
+    const std::uint16_t handles =
+        AssembleZ80(TapePlayerText(bank), kTapePlayerAt).symbols.at("TONES_HANDLES");
+    for (const bool fitted : {true, false}) {
+        z80::Machine m;
+        m.cardFitted = fitted;
+        m.rom48 = true;
+        m.tape.assign(blocks.begin() + 4, blocks.end());
+        m.keys = "123456789ABZ !";
+        z80::Run(m, player, player.origin, kStackTop, 100'000'000);
+        if (!fitted) {
+            EXPECT_EQ(m.fault, "");
+            EXPECT_NE(m.printed.find("No card answers (or it is full)"), std::string::npos);
+            EXPECT_LT(m.clock, 3'500'000u);
+            continue;
+        }
+        ExpectLoaded(m, bank, handles, Rom::V104);
+        EXPECT_EQ(m.tapeRead, blocks.size() - 4);
+        EXPECT_EQ(m.card.played(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}));
+        for (std::size_t i = 0; i < bank.samples.size(); ++i) {
+            EXPECT_NE(m.printed.find(SampleKey(i) + (" " + bank.samples[i].equate)),
+                      std::string::npos);
+        }
+        EXPECT_NE(m.printed.find("Ready: press a sample's key"), std::string::npos);
     }
 }
 
