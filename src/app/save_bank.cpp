@@ -76,9 +76,8 @@ std::string BankListOf(const BankJob& job, const Bank& bank, const std::wstring&
     for (BankEntry& entry : entries) {
         entry.file = ListedPath(job.sourceFolder + Widen(entry.file), folder);
     }
-    return BankListText(entries, {"The samples of bank " + bank.name +
-                                      ", each with its own choices, as Corvane "
-                                      "saved it. The same bank again, in this folder:",
+    const std::string about = "Bank " + bank.name + " as Corvane saved it.";
+    return BankListText(entries, {about + " The same bank again, in this folder:",
                                   BankListCommand(bank.name, job.rom, bank.memory,
                                                   {bank.firstPage, bank.budget.reserved})});
 }
