@@ -262,8 +262,10 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
 // changes only its own, and SAVE BANK packs each with its own. The list saved beside the bank
 // makes the same bank with corvane-cli, by the command it names.
 TEST_F(CardTest, EachFileKeepsItsChoicesAndTheBankListMakesTheSameBank) {
-    source.Write(L"looped.wav", LoopedWav(9000, 2000, 7999));
-    source.Write(L"high pitch.wav", Wav({1, 1, 44100, 8}, Tone(3000, 20, 60)));
+    const Bytes looped = LoopedWav(9000, 2000, 7999),
+                high = Wav({1, 1, 44100, 8}, Tone(3000, 20, 60));
+    source.Write(L"looped.wav", looped);
+    source.Write(L"high pitch.wav", high);
     ListAndSelect(source.path, {L"looped.wav", L"high pitch.wav"}, 1);
     EXPECT_EQ(ControlText(Layout::CardPitchLabel),
               L"33 218 Hz at most; convert it to play at its own pitch: Rate: Nearest, or Note 60");
@@ -277,6 +279,10 @@ TEST_F(CardTest, EachFileKeepsItsChoicesAndTheBankListMakesTheSameBank) {
     Choose(Layout::LoopChoice, 1, IdLoop);  // cut after
     SelectEntry(1);
     EXPECT_EQ(chosen(Layout::RateChoice) * 10 + chosen(Layout::LoopChoice), 30);
+    RunCommand(IdCompressAll, {ChooseFolder(output.path)});  // each with its own: their lengths
+    EXPECT_EQ(output.Read(L"looped.C").size(), PackedAs(looped, {8297, LoopChoice::Cut}).size());
+    EXPECT_EQ(output.Read(L"high pitch.C").size(),
+              PackedAs(high, PreparationFor({RateChoice::Kind::Nearest}, Rom::V105, {})).size());
     RunCommand(IdSaveBank, {ActThenPress([](HWND) {}, IDOK), EnterFileName(output.path + L"kit")});
     const Bytes bytes = output.Read(L"kit.txt");
     const std::string list(bytes.begin(), bytes.end());
