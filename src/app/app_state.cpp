@@ -7,10 +7,18 @@ AppState& App() {
     return state;
 }
 
-Preparation HowToPrepare() {
+SampleChoice ChoiceOf(int index) {
     const AppState& app = App();
-    return {app.RateNote == 0 ? 0 : HertzOf(app.CardRom, {app.RateNote, 0}), app.Loop};
+    const bool listed = index >= 0 && index < static_cast<int>(app.Choices.size());
+    return listed ? app.Choices[static_cast<std::size_t>(index)] : app.LastChoice;
 }
+
+Preparation HowToPrepare(int index) {
+    const SampleChoice choice = ChoiceOf(index);
+    return PreparationFor(choice.rate, App().CardRom, choice.loop);
+}
+
+Preparation HowToPrepare() { return HowToPrepare(App().SelectedIndex); }
 
 namespace {
 HFONT MakeFont(int height, int weight, DWORD outputPrecision) {

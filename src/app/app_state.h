@@ -10,6 +10,7 @@
 
 #include "analysis/plots.h"
 #include "card/pitch.h"
+#include "card/rate_choice.h"
 #include "codec/encoder_choice.h"
 #include "codec/packed_format.h"
 #include "wave/source.h"
@@ -78,6 +79,13 @@ constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }
 
+// A listed file's own choices: the rate it is converted to, what is done with its loop.
+struct SampleChoice {
+    RateChoice rate;  // the source's own at first
+    LoopChoice loop = LoopChoice::Keep;
+    bool operator==(const SampleChoice&) const = default;
+};
+
 struct AppState {
     // Sample buffers. WaveImage: 44-byte header + samples; its size is the WAV image size.
     std::vector<std::uint8_t> WaveImage;
@@ -86,11 +94,11 @@ struct AppState {
     // The step table in force: derived when an entry is selected, used by every packing.
     corvane::StepTable StepTable{};
     Encoder Coder = Encoder::Greedy;  // the coder chosen in the window: classic at first
-    // How sources are prepared: at their own rate or a card note's (RateNote), on the ROM chosen,
-    // with their loop kept, cut after or ignored.
-    int RateNote = 0;  // 0: the source's own rate
+    // How sources are prepared: on the ROM chosen, each listed file with its own rate and loop
+    // choice; files added to the list take the last choice made.
     corvane::Rom CardRom = corvane::Rom::V104;
-    corvane::LoopChoice Loop = corvane::LoopChoice::Keep;
+    SampleChoice LastChoice;
+    std::vector<SampleChoice> Choices;  // in the list's order
 
     // Flags.
     bool SampleValid = false;
@@ -133,7 +141,12 @@ inline HWND Control(Layout place) { return App().Controls[static_cast<std::size_
 // The control of layout number n, 1 to 33.
 inline HWND ControlNumber(int n) { return App().Controls[static_cast<std::size_t>(n)]; }
 
-// How the sources are prepared, as the rate, ROM and loop choices say.
+// List entry `index`'s own choices; the last choice made for an index the list does not hold.
+SampleChoice ChoiceOf(int index);
+
+// How list entry `index` (by default the selected one) is prepared, as its own choices and the
+// ROM say.
+Preparation HowToPrepare(int index);
 Preparation HowToPrepare();
 
 // Creates the three fonts once; they live until the process ends.

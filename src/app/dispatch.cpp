@@ -96,18 +96,18 @@ void CoderChanged() {
     }
 }
 
-// A new rate, ROM or loop choice: the sample is prepared anew and a table derived for it, as
-// for a newly selected entry.
+// A new rate or loop choice for the selected entry, or a new ROM: the sample is prepared anew
+// and a table derived for it, as for a newly selected entry.
 void PreparationChanged() {
     AppState& app = App();
     const Rom rom = RomChosen();
     if (rom != app.CardRom) ShowRateChoices(rom);
-    const int note = RateNoteChosen();
-    const LoopChoice loop = LoopChosen();
-    if (note == app.RateNote && rom == app.CardRom && loop == app.Loop) return;  // focus changes
-    app.RateNote = note;
+    const SampleChoice choice{RateChosen(), LoopChosen()};
+    if (choice == ChoiceOf(app.SelectedIndex) && rom == app.CardRom) return;  // focus changes
     app.CardRom = rom;
-    app.Loop = loop;
+    app.LastChoice = choice;
+    if (app.SelectedIndex >= 0 && app.SelectedIndex < static_cast<int>(app.Choices.size()))
+        app.Choices[static_cast<std::size_t>(app.SelectedIndex)] = choice;
     SetLabel(Layout::SnrLabel, "");
     StopPlayback();
     LoadSource([] { AnalyseSample(true); });

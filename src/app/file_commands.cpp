@@ -59,6 +59,7 @@ void TakeSourceFiles(SourceSelection selection) {
         SendMessageW(app.SourceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         ++app.SourceCount;
     }
+    app.Choices.assign(static_cast<std::size_t>(app.SourceCount), app.LastChoice);
     SendMessageW(app.SourceList, LB_SETCURSEL, 0, 0);
     app.SelectedIndex = 0;
     LoadSource([] { AnalyseSample(true); });
@@ -87,19 +88,22 @@ struct Batch {
     std::vector<std::wstring> entries;
     StepTable table{};
     Encoder coder = Encoder::Greedy;
-    Preparation how;      // the rate and loop chosen
-    int reached = -1;     // the last entry started
-    int saved = 0;        // files written
-    std::wstring report;  // entries not saved, and why
+    std::vector<Preparation> how;  // each entry's, as its rate and loop choice say
+    int reached = -1;              // the last entry started
+    int saved = 0;                 // files written
+    std::wstring report;           // entries not saved, and why
     std::optional<std::vector<std::uint8_t>> lastPacked;
 };
 
 // Packs one entry of the batch into its folder; empty, or why it was not saved.
-std::wstring SaveBatchEntry(Batch& batch, const std::wstring& entry, Progress& progress) {
+std::wstring SaveBatchEntry(Batch& batch, int index, Progress& progress) {
+    const std::wstring& entry = batch.entries[static_cast<std::size_t>(index)];
     std::string error;
     auto bytes = ReadWholeFile(batch.sourceFolder + entry, error);
     const LoadedSource loaded =
-        bytes && !bytes->empty() ? LoadSourceInPlace(std::move(*bytes), batch.how) : LoadedSource{};
+        bytes && !bytes->empty()
+            ? LoadSourceInPlace(std::move(*bytes), batch.how[static_cast<std::size_t>(index)])
+            : LoadedSource{};
     if (const Refusal refusal = StoreRefusal(loaded); refusal != Refusal::None) {
         return Widen(RefusalText(refusal));
     }
@@ -128,7 +132,7 @@ void RunBatch(Batch& batch, WorkProgress& progress) {
         const std::wstring& entry = batch.entries[static_cast<std::size_t>(i)];
         std::wstring problem;
         try {
-            problem = SaveBatchEntry(batch, entry, progress.encoding);
+            problem = SaveBatchEntry(batch, i, progress.encoding);
         } catch (const std::bad_alloc&) {
             problem = Widen(RefusalText(Refusal::OutOfMemory));
         }
@@ -223,9 +227,10 @@ void CompressAll() {
     batch->outputFolder = app.OutputPath;
     batch->table = app.StepTable;
     batch->coder = app.Coder;
-    batch->how = HowToPrepare();
-    for (int i = 0; i < app.SourceCount; ++i)
+    for (int i = 0; i < app.SourceCount; ++i) {
         batch->entries.push_back(ListEntryText(i).value_or(L""));
+        batch->how.push_back(HowToPrepare(i));
+    }
     StartWork(
         app.SourceCount, [batch](WorkProgress& progress) { RunBatch(*batch, progress); },
         [batch](bool cancelled) { FinishBatch(*batch, cancelled); });

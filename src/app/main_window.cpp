@@ -113,26 +113,27 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"", kChild, 585, 182, 118, 20, 0, T},
     {L"BUTTON", L"Cancel", kDisabled, 707, 179, 74, 24, IdCancel, T},
     // The card column: the note that plays the sample at its own pitch (three lines: "Out of
-    // range: above note 71 (B-5) finetune +7"), its rate, the loop (two lines) and what it says
-    // of the loop (four), then the card's settings, each choice under its caption, whose
-    // lists are as wide as "Note 60: 16 725 Hz".
+    // range: above note 71 (B-5) finetune +7"), its rate (four lines with what to do out of
+    // range), the loop (two lines) and what it says of the loop (four), then the card's
+    // settings, each choice under its caption: the rate's list as wide as "Note 60: 16 725 Hz",
+    // the ROM's and the loop's side by side.
     {L"STATIC", L"Card", kChild, 797, 3, 204, 20, 0, H},
     {L"STATIC", L"", kChild, 797, 25, 204, 60, 0, T},
-    {L"STATIC", L"", kChild, 797, 87, 204, 20, 0, T},
-    {L"STATIC", L"", kChild, 797, 109, 204, 40, 0, T},
-    {L"STATIC", L"Rate:", kChild, 797, 258, 204, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 797, 278, 204, 120, IdRate, T},
-    {L"STATIC", L"ROM:", kChild, 797, 308, 204, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 797, 328, 204, 120, IdRom, T},
-    {L"STATIC", L"Loop:", kChild, 797, 358, 204, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 797, 378, 204, 120, IdLoop, T},
-    {L"STATIC", L"", kChild, 797, 151, 204, 80, 0, T},
-    {L"BUTTON", L"SAVE BANK", kDisabled, 797, 414, 204, 30, IdSaveBank, H},
-    {L"STATIC", L"Card settings", kChild, 797, 235, 204, 20, 0, H},
+    {L"STATIC", L"", kChild, 797, 87, 204, 80, 0, T},
+    {L"STATIC", L"", kChild, 797, 169, 204, 40, 0, T},
+    {L"STATIC", L"Rate:", kChild, 797, 318, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 338, 204, 140, IdRate, T},
+    {L"STATIC", L"ROM:", kChild, 797, 368, 80, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 388, 80, 120, IdRom, T},
+    {L"STATIC", L"Loop:", kChild, 885, 368, 116, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 885, 388, 116, 120, IdLoop, T},
+    {L"STATIC", L"", kChild, 797, 211, 204, 80, 0, T},
+    {L"BUTTON", L"SAVE BANK", kDisabled, 797, 424, 204, 30, IdSaveBank, H},
+    {L"STATIC", L"Card settings", kChild, 797, 295, 204, 20, 0, H},
     // Hearing the sample as the card plays it, at its own note or one chosen.
-    {L"STATIC", L"Play at:", kChild, 797, 450, 204, 20, 0, T},
-    {L"ComboBox", nullptr, kDropDown, 797, 470, 204, 200, IdPlayNote, T},
-    {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 502, 204, 30, IdPlayOnCard,
+    {L"STATIC", L"Play at:", kChild, 797, 462, 204, 20, 0, T},
+    {L"ComboBox", nullptr, kDropDown, 797, 482, 204, 200, IdPlayNote, T},
+    {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 514, 204, 30, IdPlayOnCard,
      H},
 };
 
@@ -140,9 +141,12 @@ constexpr ControlSpec kControls[kControlCount] = {
 constexpr std::pair<const wchar_t*, Encoder> kCoders[] = {{L"Classic", Encoder::Greedy},
                                                           {L"Trellis", Encoder::Trellis},
                                                           {L"Optimal (slow)", Encoder::Optimal}};
-// The rate choice: the source's own (0), the card's default note (no note need be set), and the
-// octave below it (half the card memory).
-constexpr int kRateNotes[] = {0, kDefaultNote, kDefaultNote - 12};
+// The rate choice: the source's own, the card's default note (no note need be set), the octave
+// below it (half the card memory), and the note and finetune nearest the source's own pitch.
+constexpr RateChoice kRates[] = {{},
+                                 {RateChoice::Kind::Note, kDefaultNote},
+                                 {RateChoice::Kind::Note, kDefaultNote - 12},
+                                 {RateChoice::Kind::Nearest}};
 constexpr std::pair<const wchar_t*, Rom> kRoms[] = {{L"1.04", Rom::V104}, {L"1.05", Rom::V105}};
 constexpr std::pair<const wchar_t*, LoopChoice> kLoops[] = {
     {L"Keep", LoopChoice::Keep}, {L"Cut after", LoopChoice::Cut}, {L"Ignore", LoopChoice::Ignore}};
@@ -340,9 +344,9 @@ Encoder CoderChosen() {
     return n >= 0 && n < 3 ? kCoders[n].second : Encoder::Greedy;
 }
 
-int RateNoteChosen() {
+RateChoice RateChosen() {
     const int n = Chosen(Layout::RateChoice);
-    return n >= 0 && n < 3 ? kRateNotes[n] : 0;
+    return n >= 0 && n < static_cast<int>(std::size(kRates)) ? kRates[n] : RateChoice{};
 }
 
 Rom RomChosen() { return Chosen(Layout::RomChoice) == 1 ? Rom::V105 : Rom::V104; }
@@ -362,13 +366,25 @@ void ShowRateChoices(Rom rom) {
     const HWND list = Control(Layout::RateChoice);
     const LRESULT chosen = std::max<LRESULT>(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
-    for (const int note : kRateNotes) {
-        AddChoice(Layout::RateChoice,
-                  note == 0 ? L"Source"
-                            : L"Note " + std::to_wstring(note) + L": " +
-                                  Widen(FormatDigitGroups(HertzOf(rom, {note, 0}))) + L" Hz");
+    for (const RateChoice rate : kRates) {
+        std::wstring text = rate.kind == RateChoice::Kind::Source ? L"Source" : L"Nearest";
+        if (rate.kind == RateChoice::Kind::Note) {
+            text = L"Note " + std::to_wstring(rate.note) + L": " +
+                   Widen(FormatDigitGroups(HertzOf(rom, {rate.note, 0}))) + L" Hz";
+        }
+        AddChoice(Layout::RateChoice, text);
     }
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+}
+
+void ShowSampleChoice(SampleChoice choice) {
+    const auto rate = std::find(std::begin(kRates), std::end(kRates), choice.rate);
+    SendMessageW(Control(Layout::RateChoice), CB_SETCURSEL,
+                 static_cast<WPARAM>(rate == std::end(kRates) ? 0 : rate - std::begin(kRates)), 0);
+    for (std::size_t n = 0; n < std::size(kLoops); ++n) {
+        if (kLoops[n].second == choice.loop)
+            SendMessageW(Control(Layout::LoopChoice), CB_SETCURSEL, n, 0);
+    }
 }
 
 }  // namespace corvane

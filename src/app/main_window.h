@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "app/app_state.h"
 #include "card/pitch.h"
 #include "codec/encoder_choice.h"
 #include "wave/source.h"
@@ -30,15 +31,17 @@ void HideAllControls();
 void ShowMainPage();
 void ShowAboutPage();
 
-// What the drop-down lists show chosen: the coder, the note whose rate samples are converted to
-// (0: the source's own), the ROM, what is done with a loop.
+// What the drop-down lists show chosen: the coder, the rate samples are converted to, the ROM,
+// what is done with a loop.
 Encoder CoderChosen();
-int RateNoteChosen();
+RateChoice RateChosen();
 Rom RomChosen();
 LoopChoice LoopChosen();
 // The note "▶  PLAY ON CARD" plays at; nothing for the card's own (the one the sample's rate
 // gives).
 std::optional<int> PlayNoteChosen();
+// Shows a file's own rate and loop choice in their lists.
+void ShowSampleChoice(SampleChoice choice);
 // Fills the rate choice with the rates of the notes on `rom`, keeping what is chosen.
 void ShowRateChoices(Rom rom);
 

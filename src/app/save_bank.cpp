@@ -1,5 +1,6 @@
 #include "app/save_bank.h"
 
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/source_ops.h"
 #include "app/work.h"
 #include "card/bank.h"
+#include "card/bank_list.h"
 #include "files/file_io.h"
 #include "files/utf16.h"
 
@@ -23,10 +25,10 @@ constexpr wchar_t kAssemblerFilter[] = L"Z80 source (*.asm)\0*.asm\0";
 struct BankJob {
     std::wstring sourceFolder;
     std::vector<std::wstring> entries;
-    Encoder coder = Encoder::Greedy;
-    Preparation how;
+    std::vector<BankEntry> choices;  // each entry's rate, loop and coder
     Rom rom = Rom::V104;
     std::vector<BankSample> samples;
+    std::vector<BankEntry> packed;  // the choices of `samples`, for the bank's list
     std::vector<LeftOutFile> leftOut;
 };
 
@@ -36,28 +38,53 @@ void PackEntries(BankJob& job, WorkProgress& progress) {
         progress.item = i;
         progress.encoding.permille = 0;
         const std::wstring& entry = job.entries[static_cast<std::size_t>(i)];
+        const BankEntry& choice = job.choices[static_cast<std::size_t>(i)];
         try {
+            Preparation how = PreparationFor(choice.rate, job.rom, choice.loop);
+            how.wideFormats = true;    // 24- and 32-bit sources too, at any rate
+            how.refuseTooLong = true;  // not converted only to be refused
             std::string error;
             auto bytes = ReadWholeFile(job.sourceFolder + entry, error);
             const LoadedSource loaded = bytes && !bytes->empty()
-                                            ? LoadSourceInPlace(std::move(*bytes), job.how)
+                                            ? LoadSourceInPlace(std::move(*bytes), how)
                                             : LoadedSource{};
             if (const Refusal refusal = BankRefusal(loaded); refusal != Refusal::None) {
                 job.leftOut.push_back({entry, refusal});
                 continue;
             }
             job.samples.push_back(
-                PackForBank(Narrow(entry), loaded, job.coder, job.rom, &progress.encoding));
+                PackForBank(Narrow(entry), loaded, choice.encoder, job.rom, &progress.encoding));
             job.samples.back().path = Narrow(job.sourceFolder + entry);
+            job.packed.push_back(choice);
         } catch (const std::bad_alloc&) {
             job.leftOut.push_back({entry, Refusal::OutOfMemory});
         }
     }
 }
 
+// A source as the bank's list names it: from the list's folder, or whole on another drive.
+std::string ListedPath(const std::wstring& source, const std::wstring& listFolder) {
+    const std::filesystem::path path(source);
+    const std::filesystem::path relative =
+        path.lexically_relative(std::filesystem::path(listFolder).parent_path());
+    return Narrow(relative.empty() ? source : relative.generic_wstring());
+}
+
+// NAME.txt: the list that makes the same bank, with the command that does it.
+std::string BankListOf(const BankJob& job, const Bank& bank, const std::wstring& folder) {
+    std::vector<BankEntry> entries = job.packed;
+    for (BankEntry& entry : entries) {
+        entry.file = ListedPath(job.sourceFolder + Widen(entry.file), folder);
+    }
+    const std::string about = "Bank " + bank.name + " as Corvane saved it.";
+    return BankListText(entries, {about + " The same bank again, in this folder:",
+                                  BankListCommand(bank.name, job.rom, bank.memory,
+                                                  {bank.firstPage, bank.budget.reserved})});
+}
+
 // The report's "Save": asks for the bank's folder and name over the report, writes every file
-// of the bank or none; false when it was not saved (the report stays).
-bool WriteBank(HWND report, const Bank& bank) {
+// of the bank and its list or none; false when it was not saved (the report stays).
+bool WriteBank(HWND report, const Bank& bank, const BankJob& job) {
     AppState& app = App();
     const std::optional<SaveChoice> choice =
         AskSavePath(report, kAssemblerFilter, L"bank.asm",
@@ -69,11 +96,15 @@ bool WriteBank(HWND report, const Bank& bank) {
         path.resize(path.size() - 4);  // the name is the bank's; its files add their endings
     }
     // The bank's labels and files take the name chosen.
-    const Bank named = LayOutBank(bank.samples, bank.memory, Narrow(path.substr(choice->nameOffset)),
-                                  {bank.firstPage, bank.budget.reserved});
+    const Bank named =
+        LayOutBank(bank.samples, bank.memory, Narrow(path.substr(choice->nameOffset)),
+                   {bank.firstPage, bank.budget.reserved});
     const std::vector<BankFile> made = BankFiles(named);
     std::vector<FileToWrite> files;  // spans of `made`
     for (const BankFile& file : made) files.push_back({path + Widen(file.ending), file.bytes});
+    const std::string list = BankListOf(job, named, choice->Folder());
+    files.push_back(
+        {path + L".txt", {reinterpret_cast<const std::uint8_t*>(list.data()), list.size()}});
     std::string error;
     if (!WriteFilesReplacing(files, error)) {
         ShowWarning(report, L"The bank was not saved: writing it failed: " + Widen(error) + L".");
@@ -89,13 +120,17 @@ void SaveBank() {
     if (app.SourceCount == 0) return;
     auto job = std::make_shared<BankJob>();
     job->sourceFolder = app.SourceFolder;
-    job->coder = app.Coder;
-    job->how = HowToPrepare();
-    job->how.wideFormats = true;    // 24- and 32-bit sources too, at any rate
-    job->how.refuseTooLong = true;  // not converted only to be refused
     job->rom = app.CardRom;
-    for (int i = 0; i < app.SourceCount; ++i)
+    for (int i = 0; i < app.SourceCount; ++i) {
         job->entries.push_back(ListEntryText(i).value_or(L""));
+        const SampleChoice choice = ChoiceOf(i);
+        BankEntry entry;
+        entry.file = Narrow(job->entries.back());
+        entry.rate = choice.rate;
+        entry.loop = choice.loop;
+        entry.encoder = app.Coder;
+        job->choices.push_back(entry);
+    }
     StartWork(
         app.SourceCount, [job](WorkProgress& progress) { PackEntries(*job, progress); },
         [job](bool cancelled) {
@@ -103,7 +138,10 @@ void SaveBank() {
                 ShowWorkCount(L"Cancelled: the bank was not saved");
                 return;
             }
-            if (ShowBankReport(App().MainWindow, job->samples, job->leftOut, WriteBank)) {
+            const auto write = [job](HWND report, const Bank& bank) {
+                return WriteBank(report, bank, *job);
+            };
+            if (ShowBankReport(App().MainWindow, job->samples, job->leftOut, write)) {
                 ShowWorkCount(L"Bank saved");
             }
         });

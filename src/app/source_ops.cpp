@@ -11,6 +11,7 @@
 #include "analysis/plots.h"
 #include "analysis/statistics.h"
 #include "analysis/step_table.h"
+#include "app/main_window.h"
 #include "app/work.h"
 #include "codec/encoder_choice.h"
 #include "files/file_io.h"
@@ -101,11 +102,15 @@ void SetLabel(Layout label, const std::string& text) {
 void ShowCardFacts() {
     const AppState& app = App();
     EnableWindow(Control(Layout::LoopChoice), app.SourceHasLoop && !WorkRunning());
-    const CardTexts texts = CardTextsOf(app.CardRom, WaveHeader::From(app.WaveImage).SampleRate(),
-                                        app.SourceLoop, app.SourceLoopProblem, app.SourceLoopKind);
+    const std::uint32_t rate = WaveHeader::From(app.WaveImage).SampleRate();
+    const CardTexts texts =
+        CardTextsOf(app.CardRom, rate, app.SourceLoop, app.SourceLoopProblem, app.SourceLoopKind);
     const bool shown = app.SampleValid;
+    // Out of the card's range: what to do about it.
+    const bool outside = NearestNote(app.CardRom, rate).range != PitchMatch::Range::Within;
     SetLabel(Layout::CardNoteLabel, shown ? texts.note : "");
-    SetLabel(Layout::CardPitchLabel, shown ? texts.pitch : "");
+    SetLabel(Layout::CardPitchLabel,
+             !shown ? "" : texts.pitch + (outside ? "; " + OutOfRangeAdvice(false) : ""));
     // The core drops an ignored loop; the line still says the file had one.
     const bool ignored = app.SourceHasLoop && !app.SourceLoop;
     SetLabel(Layout::LoopLabel, !shown ? "" : ignored ? kIgnoredLoopText : texts.loop);
@@ -120,13 +125,14 @@ void LoadSource(std::function<void()> then) {
     app.SourceLoopProblem = LoopProblem::None;
     app.SourceLoopKind = LoopKind::Forward;
     app.SourceHasLoop = false;
+    ShowSampleChoice(ChoiceOf(app.SelectedIndex));
     ShowCardFacts();
     // No selection, or an index the list does not hold: nothing to load, nothing changes.
     const std::optional<std::wstring> entry = ListEntryText(app.SelectedIndex);
     if (!entry) return then();
     const std::wstring path = app.SourceFolder + *entry;
     const Preparation how = HowToPrepare();
-    if (how.rate == 0) {  // quick: no conversion
+    if (how.rate == 0 && !how.rateFor) {  // quick: no conversion
         TakeSource(ReadSource(path, how, nullptr));
         return then();
     }

@@ -9,6 +9,11 @@ namespace {
 
 bool Space(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
+// A word of a line: in double quotes when it holds a space or a '#'.
+std::string Word(const std::string& text) {
+    return text.find_first_of(" \t#") != std::string::npos ? "\"" + text + "\"" : text;
+}
+
 const char* NameOf(Encoder encoder) {
     return encoder == Encoder::Greedy    ? "greedy"
            : encoder == Encoder::Trellis ? "trellis"
@@ -106,13 +111,21 @@ std::string BankListText(const std::vector<BankEntry>& entries,
     std::string text;
     for (const std::string& comment : comments) text += "# " + comment + "\n";
     for (const BankEntry& e : entries) {
-        const bool quote = e.file.find_first_of(" \t#") != std::string::npos;
-        text += (quote ? "\"" + e.file + "\"" : e.file) + " --rate=" + RateChoiceName(e.rate) +
+        text += Word(e.file) + " --rate=" + RateChoiceName(e.rate) +
                 " --loop=" + LoopChoiceName(e.loop) + " --encoder=" + NameOf(e.encoder);
         if (!e.name.empty()) text += " --name=" + e.name;
         text += "\n";
     }
     return text;
+}
+
+std::string BankListCommand(const std::string& name, Rom rom, CardMemory card,
+                            BankOptions options) {
+    std::string command = "corvane-cli bank --list " + Word(name + ".txt") + " -o " + Word(name) +
+                          " --rom=" + RomName(rom) + " --card=" + CardMemoryName(card);
+    if (options.firstPage != 0) command += " --first-page=" + std::to_string(options.firstPage);
+    if (options.reserve != 0) command += " --reserve=" + std::to_string(options.reserve);
+    return command;
 }
 
 }  // namespace corvane

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "card/bank.h"
 #include "card/rate_choice.h"
 #include "codec/encoder_choice.h"
 
@@ -37,5 +38,9 @@ std::variant<std::vector<BankEntry>, ListProblem> ParseBankList(std::string_view
 // A list's text: `comments` as '#' lines, then a line an entry with all its choices.
 std::string BankListText(const std::vector<BankEntry>& entries,
                          const std::vector<std::string>& comments);
+
+// The command that makes bank `name` again from its list NAME.txt, run in the list's folder:
+// with the bank's own choices, which a list's lines do not hold.
+std::string BankListCommand(const std::string& name, Rom rom, CardMemory card, BankOptions options);
 
 }  // namespace corvane

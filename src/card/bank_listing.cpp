@@ -33,11 +33,10 @@ std::string Usage(const Bank& bank) {
     const BankBudget& b = bank.budget;
     const double seconds = static_cast<double>(b.loadTStates) / 3.5e6;
     const double perByte = static_cast<double>(b.loadTStates) / static_cast<double>(b.sampleBytes);
-    char time[160];
-    std::snprintf(time, sizeof time,
-                  "%s T-states (%.2f s at 3.5 MHz), %.1f a byte the card stores,",
-                  FormatDigitGroups(static_cast<long long>(b.loadTStates)).c_str(), seconds,
-                  b.sampleBytes ? perByte : 0.0);
+    const std::string time = FormatDigitGroups(static_cast<long long>(b.loadTStates)) +
+                             " T-states (" + FormatFixed(seconds, 2) + " s at 3.5 MHz), " +
+                             FormatFixed(b.sampleBytes ? perByte : 0.0, 1) +
+                             " a byte the card stores,";
     return "; General Sound sample bank " + n +
            ", written by Corvane: " + std::to_string(bank.samples.size()) + " samples in " +
            std::to_string(b.pages) +

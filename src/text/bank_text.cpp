@@ -1,7 +1,6 @@
 #include "text/bank_text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "text/card_text.h"
 #include "text/digit_groups.h"
@@ -28,13 +27,12 @@ std::string Column(const std::string& text, std::size_t width, bool right = fals
 }  // namespace
 
 std::string LoadTimeText(const BankBudget& budget) {
-    char text[96];
     const double perByte = budget.sampleBytes ? static_cast<double>(budget.loadTStates) /
                                                     static_cast<double>(budget.sampleBytes)
                                               : 0;
-    std::snprintf(text, sizeof text, " T-states (%.2f s at 3.5 MHz), %.1f a byte the card stores",
-                  static_cast<double>(budget.loadTStates) / 3.5e6, perByte);
-    return Grouped(budget.loadTStates) + text;
+    return Grouped(budget.loadTStates) + " T-states (" +
+           FormatFixed(static_cast<double>(budget.loadTStates) / 3.5e6, 2) + " s at 3.5 MHz), " +
+           FormatFixed(perByte, 1) + " a byte the card stores";
 }
 
 std::vector<std::string> BankWarnings(const Bank& bank, bool commandLine) {

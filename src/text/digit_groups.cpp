@@ -1,5 +1,7 @@
 #include "text/digit_groups.h"
 
+#include <charconv>
+
 namespace corvane {
 
 std::string FormatDigitGroups(long long value) {
@@ -15,6 +17,13 @@ std::string FormatDigitGroups(long long value) {
         out += digits[i];
     }
     return out;
+}
+
+std::string FormatFixed(double value, int decimals) {
+    char text[64];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, end.ptr);
 }
 
 }  // namespace corvane

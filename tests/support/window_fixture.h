@@ -310,6 +310,7 @@ inline void ListAndSelect(const std::wstring& folder, const std::vector<std::wst
         SendMessageW(app.SourceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     app.SourceCount = static_cast<int>(names.size());
+    app.Choices.assign(names.size(), app.LastChoice);
     app.SelectedIndex = -1;  // none, as the list itself reports
     SelectEntry(index);
 }

@@ -92,10 +92,10 @@ TEST_F(CardTest, RateRomAndLoopChoicesPrepareWhatIsShownPlayedAndSaved) {
     Choose(Layout::LoopChoice, 2, IdLoop);
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"Loop: the file's loop is ignored");
 
-    SelectEntry(1);  // no loop to choose for
+    SelectEntry(1);  // no loop to choose for; its own rate choice, the source's
     EXPECT_FALSE(IsEnabled(Layout::LoopChoice));
     EXPECT_EQ(ControlText(Layout::LoopLabel), L"");
-    EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 48 (C-4) finetune +0");
+    EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 65 (F-5) finetune -1");
 }
 
 // Converting a long file to a note's rate is long work, with progress; the converted sample
@@ -104,16 +104,16 @@ TEST_F(CardTest, ConvertingALongFileRunsOnTheWorker) {
     const Bytes minute = Wav({1, 2, 44100, 16}, Tone(4 * 44100 * 60, 37, 100));
     source.Write(L"long.wav", minute);
     source.Write(L"short.wav", Wav({1, 1, 8000, 8}, Tone(3000, 20, 60)));
+    Choose(Layout::RateChoice, 1, IdRate);  // for the files listed next
     ListAndSelect(source.path, {L"short.wav", L"long.wav"}, 0);
-    Choose(Layout::RateChoice, 1, IdRate);
     const Bytes converted = LoadSourceBytes(minute, {16725}).image;
     for (const bool cancel : {false, true}) {
         SelectEntry(0);
         SendMessageW(App().SourceList, LB_SETCURSEL, 1, 0);
         SendMessageW(App().MainWindow, WM_COMMAND, MAKEWPARAM(IdSourceList, LBN_SELCHANGE), 0);
         ASSERT_TRUE(WorkRunning());
+        if (cancel) SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);  // at once: 0.1 s
         PumpUntil([] { return SendMessageW(Control(Layout::ProgressBar), PBM_GETPOS, 0, 0) > 0; });
-        if (cancel) SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
         AwaitWork();
         EXPECT_TRUE(cancel ? !App().SampleValid
                            : App().SampleValid && App().WaveImage == converted);
@@ -255,8 +255,8 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     source.Write(L"kick.wav", kick);
     source.Write(L"bad.wav", Wav({3, 1, 8000, 16}, Bytes(400, 0)));  // 16-bit floats: never read
     source.Write(L"voice.wav", voice);
+    Choose(Layout::RateChoice, 1, IdRate);  // for the files listed next
     ListAndSelect(source.path, {L"kick.wav", L"bad.wav", L"voice.wav"}, 0);
-    Choose(Layout::RateChoice, 1, IdRate);
     ASSERT_EQ(RunCommand(IdSaveBank, {CancelDialog()}).size(), 1u);
     EXPECT_TRUE(output.Names().empty());
     ReportSeen seen;
@@ -281,14 +281,14 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     const std::string listing = BankListing(bank);
     EXPECT_EQ(output.Read(L"kit.asm"), Bytes(listing.begin(), listing.end()));
     EXPECT_EQ(output.Read(L"kit.0.bin"), PageImages(bank)[0]);
-    EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm"}));
+    EXPECT_EQ(output.Names(), (std::vector<std::wstring>{L"kit.0.bin", L"kit.asm", L"kit.txt"}));
     EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Bank saved");  // the report closed itself
 
     // 120 000 samples: more than the 112k card holds.
     const Bytes half = Wav({1, 1, 8000, 8}, Tone(60000, 23, 90, 4));
     source.Write(L"a.wav", half);
-    ListAndSelect(source.path, {L"a.wav", L"a.wav"}, 0);
     Choose(Layout::RateChoice, 0, IdRate);
+    ListAndSelect(source.path, {L"a.wav", L"a.wav"}, 0);
     ReportSeen basic;
     RunCommand(
         IdSaveBank,
@@ -310,7 +310,7 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     const std::string big =
         BankListing(BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended, "big"));
     EXPECT_EQ(output.Read(L"big.asm"), Bytes(big.begin(), big.end()));
-    EXPECT_EQ(output.Names().size(), 5u);  // big.asm, big.0.bin, big.1.bin beside the kit
+    EXPECT_EQ(output.Names().size(), 7u);  // big.asm, big.0.bin, big.1.bin, big.txt beside the kit
 
     // Cancelled while the optimal coder works: nothing written.
     Choose(Layout::CoderChoice, 2, IdCoder);
@@ -320,6 +320,45 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     SendMessageW(App().MainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(RunCommand(0).empty());  // no report
     EXPECT_EQ(ControlText(Layout::WorkCountLabel), L"Cancelled: the bank was not saved");
+}
+
+// Each listed file keeps its own rate and loop choice: selecting it shows its own, choosing
+// changes only its own, and SAVE BANK packs each with its own. The list saved beside the bank
+// makes the same bank with corvane-cli, by the command it names.
+TEST_F(CardTest, EachFileKeepsItsChoicesAndTheBankListMakesTheSameBank) {
+    const Bytes looped = LoopedWav(9000, 2000, 7999),
+                high = Wav({1, 1, 44100, 8}, Tone(3000, 20, 60));
+    source.Write(L"looped.wav", looped);
+    source.Write(L"high pitch.wav", high);
+    ListAndSelect(source.path, {L"looped.wav", L"high pitch.wav"}, 1);
+    EXPECT_EQ(ControlText(Layout::CardPitchLabel),
+              L"33 218 Hz at most; convert it to play at its own pitch: Rate: Nearest, or Note 60");
+    Choose(Layout::RateChoice, 3, IdRate);  // nearest
+    EXPECT_EQ(ControlText(Layout::CardNoteLabel), L"Note 71 (B-5) finetune +7");
+    const auto chosen = [](Layout list) { return SendMessageW(Control(list), CB_GETCURSEL, 0, 0); };
+    SelectEntry(0);  // listed before that choice: the source's rate
+    EXPECT_EQ(chosen(Layout::RateChoice), 0);
+    Choose(Layout::RomChoice, 1, IdRom);
+    Choose(Layout::RateChoice, 2, IdRate);  // note 48
+    Choose(Layout::LoopChoice, 1, IdLoop);  // cut after
+    SelectEntry(1);
+    EXPECT_EQ(chosen(Layout::RateChoice) * 10 + chosen(Layout::LoopChoice), 30);
+    RunCommand(IdCompressAll, {ChooseFolder(output.path)});  // each with its own: their lengths
+    EXPECT_EQ(output.Read(L"looped.C").size(), PackedAs(looped, {8297, LoopChoice::Cut}).size());
+    EXPECT_EQ(output.Read(L"high pitch.C").size(),
+              PackedAs(high, PreparationFor({RateChoice::Kind::Nearest}, Rom::V105, {})).size());
+    RunCommand(IdSaveBank, {ActThenPress([](HWND) {}, IDOK), EnterFileName(output.path + L"kit")});
+    const Bytes bytes = output.Read(L"kit.txt");
+    const std::string list(bytes.begin(), bytes.end());
+    for (const char* line : {"# corvane-cli bank --list kit.txt -o kit --rom=1.05 --card=112k\n",
+                             "looped.wav --rate=note:48 --loop=cut --encoder=greedy\n",
+                             "high pitch.wav\" --rate=nearest --loop=keep --encoder=greedy\n"})
+        EXPECT_NE(list.find(line), std::string::npos) << list;
+    ASSERT_EQ(RunCli(L"bank --list \"" + output.path + L"kit.txt\" -o \"" + source.path +
+                     L"kit\" --rom=1.05 --card=112k"),
+              0u);
+    for (const wchar_t* name : {L"kit.asm", L"kit.0.bin"})
+        EXPECT_TRUE(!output.Read(name).empty() && output.Read(name) == source.Read(name));
 }
 
 }  // namespace

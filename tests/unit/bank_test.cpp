@@ -9,6 +9,7 @@
 #include <set>
 
 #include "card/asm_names.h"
+#include "card/bank_list.h"
 #include "card/bank_loader.h"
 #include "text/bank_text.h"
 
@@ -76,6 +77,21 @@ TEST(Bank, NamesNeverClashAndKeepTheirLetters) {
         EXPECT_LE(bank.size() + 1 + equate.size(), 64u) << equate;
         EXPECT_EQ(LabelOf(equate), equate);
     }
+}
+
+// A list as written for a bank reads back as the same entries, every choice in its line, not
+// left to the defaults of the command that reads it.
+TEST(Bank, ListReadsBackAsWritten) {
+    using Kind = RateChoice::Kind;
+    const std::vector<BankEntry> entries = {
+        // each with the line it is read from
+        {"kick.wav", {Kind::Nearest}, LoopChoice::Keep, Encoder::Greedy, "", 3},
+        {"../warm pad #2.wav", {Kind::Note, 48}, LoopChoice::Cut, Encoder::Optimal, "pad", 4},
+        {"C:\\s\\hat.wav", {Kind::Hertz, 0, 11025}, LoopChoice::Ignore, Encoder::Trellis, "", 5}};
+    const auto read = ParseBankList(BankListText(entries, {"a bank", "# of 3"}),
+                                    {"", {Kind::Source}, LoopChoice::Cut, Encoder::Optimal, "", 0});
+    ASSERT_TRUE(std::holds_alternative<std::vector<BankEntry>>(read));
+    EXPECT_EQ(std::get<std::vector<BankEntry>>(read), entries);
 }
 
 }  // namespace
