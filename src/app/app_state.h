@@ -73,8 +73,9 @@ enum class Layout : int {
     PlayNoteCaption = 53,
     PlayNoteChoice = 54,
     PlayOnCardButton = 55,
+    TapeCheck = 56,
 };
-constexpr int kControlCount = 55;
+constexpr int kControlCount = 56;
 constexpr int kAboutPageFirst = 29;
 constexpr int kAboutPageLast = 33;
 constexpr bool OnAboutPage(int n) { return n >= kAboutPageFirst && n <= kAboutPageLast; }

@@ -21,6 +21,7 @@ enum CommandId : int {
     IdSaveBank = 96,
     IdPlayOnCard = 97,
     IdPlayNote = 98,
+    IdTape = 99,
     IdAbout = 500,
     IdBack = 590,
     IdDonateLink = 777,

@@ -128,13 +128,15 @@ constexpr ControlSpec kControls[kControlCount] = {
     {L"STATIC", L"Loop:", kChild, 885, 368, 116, 20, 0, T},
     {L"ComboBox", nullptr, kDropDown | WS_DISABLED, 885, 388, 116, 120, IdLoop, T},
     {L"STATIC", L"", kChild, 797, 211, 204, 80, 0, T},
-    {L"BUTTON", L"SAVE BANK", kDisabled, 797, 424, 204, 30, IdSaveBank, H},
+    {L"BUTTON", L"SAVE BANK", kDisabled, 797, 424, 124, 30, IdSaveBank, H},
     {L"STATIC", L"Card settings", kChild, 797, 295, 204, 20, 0, H},
     // Hearing the sample as the card plays it, at its own note or one chosen.
     {L"STATIC", L"Play at:", kChild, 797, 462, 204, 20, 0, T},
     {L"ComboBox", nullptr, kDropDown, 797, 482, 204, 200, IdPlayNote, T},
     {L"BUTTON", L"▶  PLAY ON CARD", kMarkedButton | WS_DISABLED, 797, 514, 204, 30, IdPlayOnCard,
      H},
+    // Beside SAVE BANK: a tape that loads the bank and plays it, NAME.tap, with the bank.
+    {L"BUTTON", L"+ tape", kChild | BS_AUTOCHECKBOX, 929, 424, 72, 30, IdTape, T},
 };
 
 // The coder choice, in the order of the drop-down list.

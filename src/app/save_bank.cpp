@@ -13,6 +13,7 @@
 #include "app/work.h"
 #include "card/bank.h"
 #include "card/bank_list.h"
+#include "card/bank_tape.h"
 #include "files/file_io.h"
 #include "files/utf16.h"
 
@@ -27,6 +28,7 @@ struct BankJob {
     std::vector<std::wstring> entries;
     std::vector<BankEntry> choices;  // each entry's rate, loop and coder
     Rom rom = Rom::V104;
+    bool tape = false;  // NAME.tap too
     std::vector<BankSample> samples;
     std::vector<BankEntry> packed;  // the choices of `samples`, for the bank's list
     std::vector<LeftOutFile> leftOut;
@@ -105,6 +107,8 @@ bool WriteBank(HWND report, const Bank& bank, const BankJob& job) {
     const std::string list = BankListOf(job, named, choice->Folder());
     files.push_back(
         {path + L".txt", {reinterpret_cast<const std::uint8_t*>(list.data()), list.size()}});
+    const std::vector<std::uint8_t> tape = job.tape ? BankTape(named) : std::vector<std::uint8_t>{};
+    if (job.tape) files.push_back({path + L".tap", tape});
     std::string error;
     if (!WriteFilesReplacing(files, error)) {
         ShowWarning(report, L"The bank was not saved: writing it failed: " + Widen(error) + L".");
@@ -121,6 +125,7 @@ void SaveBank() {
     auto job = std::make_shared<BankJob>();
     job->sourceFolder = app.SourceFolder;
     job->rom = app.CardRom;
+    job->tape = SendMessageW(Control(Layout::TapeCheck), BM_GETCHECK, 0, 0) == BST_CHECKED;
     for (int i = 0; i < app.SourceCount; ++i) {
         job->entries.push_back(ListEntryText(i).value_or(L""));
         const SampleChoice choice = ChoiceOf(i);

@@ -11,6 +11,7 @@
 #include "app/dispatch.h"
 #include "app/work.h"
 #include "card/bank.h"
+#include "card/bank_tape.h"
 #include "card/card_sound.h"
 #include "codec/encoder.h"
 #include "codec/packed_format.h"
@@ -289,6 +290,7 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     source.Write(L"a.wav", half);
     Choose(Layout::RateChoice, 0, IdRate);
     ListAndSelect(source.path, {L"a.wav", L"a.wav"}, 0);
+    SendMessageW(Control(Layout::TapeCheck), BM_SETCHECK, BST_CHECKED, 0);  // and its tape
     ReportSeen basic;
     RunCommand(
         IdSaveBank,
@@ -307,10 +309,11 @@ TEST_F(CardTest, SaveBankReportsAndWritesWhatTheCoreLaysOut) {
     EXPECT_EQ(basic.needed, basic.capacity);  // the bar full
     EXPECT_TRUE(seen.savable);
     EXPECT_EQ(seen.capacity, 466 * 1024);
-    const std::string big =
-        BankListing(BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended, "big"));
+    const Bank bigBank = BankOf({{"a.wav", half}, {"a.wav", half}}, {}, CardMemory::Extended, "big");
+    const std::string big = BankListing(bigBank);
     EXPECT_EQ(output.Read(L"big.asm"), Bytes(big.begin(), big.end()));
-    EXPECT_EQ(output.Names().size(), 7u);  // big.asm, big.0.bin, big.1.bin, big.txt beside the kit
+    EXPECT_EQ(output.Read(L"big.tap"), BankTape(bigBank));
+    EXPECT_EQ(output.Names().size(), 8u);  // big.asm, .0.bin, .1.bin, .tap, .txt beside the kit
 
     // Cancelled while the optimal coder works: nothing written.
     Choose(Layout::CoderChoice, 2, IdCoder);
