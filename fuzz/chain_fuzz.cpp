@@ -65,16 +65,21 @@ const char* RunPreparedChain(std::span<const std::uint8_t> input) {
                         sample.loop->end > 4 * (sample.file.size() - kPackedHeaderSize))) {
         return "the card's loop is not the loop, or not inside what it stores";
     }
-    // What the card plays of it and on into its loop: no read outside what it stores.
+    // What the card plays of its last bytes and on into its loop: no read outside what it
+    // stores.
     const std::vector<std::uint8_t> stored = StoredSamplesOf(*ParsePackedFile(sample.file));
+    const std::size_t from = stored.size() - std::min<std::size_t>(stored.size(), 300);
     CardChannel channel{.samples = stored,
                         .period = static_cast<std::uint32_t>(256 + input.size() % 300),
-                        .loop = sample.loop};
-    std::vector<std::int16_t> sound(StepsToPlayOnce(stored.size(), channel.period) + 5000);
+                        .loop = sample.loop,
+                        .at = from};
+    std::vector<std::int16_t> sound(StepsToPlayOnce(stored.size() - from, channel.period) + 2000);
     RenderCard({&channel, 1}, sound);
     const Bank bank = LayOutBank({sample}, CardMemory::Basic, "x");
     const std::size_t pages = (sample.file.size() + kHostPageBytes - 1) / kHostPageBytes;
-    return BankListing(bank).empty() || PageImages(bank).size() != pages ? "no bank" : nullptr;
+    // The listing is mostly fixed text: written for one input in eight, to keep the pace.
+    const bool listed = input.size() % 8 != 3 || !BankListing(bank).empty();
+    return !listed || PageImages(bank).size() != pages ? "no bank" : nullptr;
 }
 
 const char* RunWholeChain(std::span<const std::uint8_t> input) {

@@ -110,12 +110,15 @@ std::string BankLabelOf(std::string_view name) {
 
 namespace {
 
-// The names after the bank's label that the include uses itself, upper case.
-std::set<std::string> Reserved(std::string_view bankLabel) {
-    std::set<std::string> taken(LoaderLabelNames().begin(), LoaderLabelNames().end());
-    taken.insert({"COUNT", "FIRST", "PAGES", "SIZES", "HANDLES", "DIR"});  // the listing's own
-    if (Upper(std::string(bankLabel)) == "SELECT") taken.insert("PAGE");   // SELECT_PAGE
-    return taken;
+// Whether the include uses `upper` (a name in upper case) after the bank's label itself.
+bool Reserved(const std::string& upper, std::string_view bankLabel) {
+    static const std::set<std::string> own = [] {
+        std::set<std::string> names(LoaderLabelNames().begin(), LoaderLabelNames().end());
+        names.insert({"COUNT", "FIRST", "PAGES", "SIZES", "HANDLES", "DIR"});  // the listing's own
+        return names;
+    }();
+    return own.contains(upper) ||
+           (upper == "PAGE" && Upper(std::string(bankLabel)) == "SELECT");  // SELECT_PAGE
 }
 
 }  // namespace
@@ -127,7 +130,7 @@ std::string EquateProblem(std::string_view name, std::string_view bankLabel) {
                std::to_string(kLongestLabel - bankLabel.size() - 1) +
                " characters a label of this bank leaves";
     }
-    if (Reserved(bankLabel).contains(Upper(std::string(name)))) {
+    if (Reserved(Upper(std::string(name)), bankLabel)) {
         return "the include uses " + std::string(bankLabel) + "_" + std::string(name) + " itself";
     }
     return "";
@@ -137,7 +140,7 @@ std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames,
                                    std::string_view bankLabel,
                                    const std::vector<std::string>& given) {
     const std::size_t room = kLongestLabel - bankLabel.size() - 1;
-    std::set<std::string> taken = Reserved(bankLabel);
+    std::set<std::string> taken;  // besides the include's own names
     for (const std::string& name : given) taken.insert(Upper(name));
     std::vector<std::string> equates;
     for (std::size_t i = 0; i < fileNames.size(); ++i) {
@@ -153,7 +156,7 @@ std::vector<std::string> EquatesOf(const std::vector<std::string>& fileNames,
         }
         const std::string base = LabelOf(stem.empty() ? "sample" : stem);
         std::string equate = base.substr(0, room);
-        for (int n = 2; taken.contains(Upper(equate)); ++n) {
+        for (int n = 2; taken.contains(Upper(equate)) || Reserved(Upper(equate), bankLabel); ++n) {
             const std::string number = "_" + std::to_string(n);
             equate = base.substr(0, room - number.size()) + number;
         }

@@ -416,21 +416,30 @@ void Table(Writer& w) {
     w.Line("", "RET");
 }
 
-std::string Replaced(std::string text, std::string_view label) {
-    for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at)) {
-        text.replace(at, 1, label);
-        at += label.size();
+std::string Replaced(std::string_view text, std::string_view label) {
+    std::string out;
+    out.reserve(text.size() +
+                static_cast<std::size_t>(std::count(text.begin(), text.end(), '@')) * label.size());
+    for (std::size_t from = 0;;) {
+        const std::size_t at = text.find('@', from);
+        out += text.substr(from, at - from);
+        if (at == std::string_view::npos) return out;
+        out += label;
+        from = at + 1;
     }
-    return text;
 }
 
-std::string WholeText() {
-    Writer w;
-    w.text = kRoutines;
-    Table(w);
-    w.text += "\n; The decoder: block Dik codes from table index i at place k of its byte.\n";
-    Decoder(w);
-    return w.text;
+// The routine with `@` for the bank's label, written once.
+const std::string& WholeText() {
+    static const std::string text = [] {
+        Writer w;
+        w.text = kRoutines;
+        Table(w);
+        w.text += "\n; The decoder: block Dik codes from table index i at place k of its byte.\n";
+        Decoder(w);
+        return w.text;
+    }();
+    return text;
 }
 
 // T-states of the routine's pieces with a card that takes everything at once (each status wait
@@ -473,8 +482,11 @@ constexpr std::uint64_t kNextByte = 26, kNextHundreds = 35, kSegCall = 39, kGoOn
 // The decoder's T-states for one packed file's data, which starts at `at` in the host's 64 KB
 // (0x10000: at the next page's start), from @_STREAM's first instruction to its return; `page`
 // counts the pages it moves on to.
+// Which blocks' "add, index down" path falls into the next block, by index and place.
+using FallsThrough = std::array<std::array<bool, kPlaces>, kIndexes + 1>;
+
 std::uint64_t StreamTStates(std::span<const std::uint8_t> data, std::uint32_t at,
-                            const StepTable& table, const std::vector<Block>& fallsThrough,
+                            const StepTable& table, const FallsThrough& fallsThrough,
                             std::size_t& page) {
     using namespace cost;
     std::size_t left = data.size(), count = 0;
@@ -505,8 +517,8 @@ std::uint64_t StreamTStates(std::span<const std::uint8_t> data, std::uint32_t at
             const bool up = code & 1, subtract = code & 2;
             const int step = table[static_cast<std::size_t>(index + (up ? 1 : -1))];
             ApplyCode(state, code, table);
-            const bool falls = std::find(fallsThrough.begin(), fallsThrough.end(),
-                                         Block{index, place}) != fallsThrough.end();
+            const bool falls = fallsThrough[static_cast<std::size_t>(index)]
+                                           [static_cast<std::size_t>(place)];
             t += subtract ? (up ? kSubUp : kSubDown)
                           : (up ? kAddUp : kAddDown + (falls ? 0 : kJump));
             if (subtract ? amplitude < step : amplitude + step > 255) {
@@ -531,9 +543,12 @@ std::string BankLoaderText(std::string_view label) { return Replaced(WholeText()
 
 std::uint64_t LoaderTStates(const Bank& bank) {
     using namespace cost;
-    std::vector<Block> fallsThrough;
+    FallsThrough fallsThrough{};
     for (const std::vector<Block>& unit : Layout()) {
-        if (unit.size() == 2) fallsThrough.push_back(unit[0]);
+        if (unit.size() == 2) {
+            fallsThrough[static_cast<std::size_t>(unit[0].index)]
+                        [static_cast<std::size_t>(unit[0].place)] = true;
+        }
     }
     std::uint64_t t = kLoadStart + kLoadEnd;
     std::size_t page = bank.samples.empty() ? 0 : bank.placements[0].page + 1;  // none yet
@@ -556,7 +571,7 @@ std::uint64_t LoaderTStates(const Bank& bank) {
 const std::vector<std::string>& LoaderLabelNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> found;
-        const std::string text = WholeText();
+        const std::string& text = WholeText();
         for (std::size_t at = text.find("\n@_"); at != std::string::npos;
              at = text.find("\n@_", at + 1)) {
             std::string name = text.substr(at + 3, text.find(':', at) - at - 3);
