@@ -341,6 +341,9 @@ TEST(Z80Tape, ThePlayerAndIncludeAssembleAsPasmoAssemblesThem) {
         EXPECT_EQ(made.code, pasmo.code) << name;
         EXPECT_EQ(made.symbols, pasmo.symbols) << name;
     }
+    const std::string forms = z80::ReadText(CORVANE_TEST_DATA "/z80/forms.asm");  // one of each
+    EXPECT_EQ(AssembleZ80(forms, kTapePlayerAt).code,
+              z80::Assemble("forms", " ORG 32768\n" + forms, kTapePlayerAt).code);
     EXPECT_NE(AssembleZ80(" JR FAR\n DS 200\nFAR: RET\n", 0).error, "");
 }
 
